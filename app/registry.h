@@ -1,0 +1,51 @@
+// Registry access for the settings tree under HKEY_CURRENT_USER.
+#pragma once
+#include <windows.h>
+#include <string>
+
+namespace qaz {
+
+// Key paths of the settings tree, relative to HKEY_CURRENT_USER.
+constexpr const char* kRegRoot = "Software\\Yomo Soft\\qaz";
+constexpr const char* kRegMain = "Software\\Yomo Soft\\qaz\\Windows\\Main";
+constexpr const char* kRegView = "Software\\Yomo Soft\\qaz\\Windows\\View";
+constexpr const char* kRegPlay = "Software\\Yomo Soft\\qaz\\Windows\\Play";
+constexpr const char* kRegSettings = "Software\\Yomo Soft\\qaz\\Settings";
+constexpr const char* kRegDesktop = "Software\\Yomo Soft\\qaz\\Settings\\Desktop";
+constexpr const char* kRegFtp = "Software\\Yomo Soft\\qaz\\Settings\\FTP";
+
+// An open registry key, closed when the object goes.
+class RegKey {
+public:
+    RegKey() = default;
+    ~RegKey() { Close(); }
+    RegKey(const RegKey&) = delete;
+    RegKey& operator=(const RegKey&) = delete;
+    RegKey(RegKey&& other) noexcept : key_(other.Detach()) {}
+    RegKey& operator=(RegKey&& other) noexcept;
+
+    // Opens an existing key of HKEY_CURRENT_USER with full access.
+    bool Open(const char* path);
+    // Opens the key, creating it and the keys above it when missing.
+    bool Create(const char* path);
+    void Close();
+    HKEY Detach();
+    HKEY get() const { return key_; }
+    explicit operator bool() const { return key_ != nullptr; }
+
+private:
+    HKEY key_ = nullptr;
+};
+
+// Reads a value of the open key; a missing value, a closed key or a value
+// stored with another type gives the default.
+int RegReadInt(HKEY key, const char* name, int def);
+bool RegReadBool(HKEY key, const char* name, bool def);
+std::string RegReadStr(HKEY key, const char* name, const std::string& def);
+
+// Writes a value; false when the write failed.
+bool RegWriteInt(HKEY key, const char* name, int value);
+bool RegWriteBool(HKEY key, const char* name, bool value);
+bool RegWriteStr(HKEY key, const char* name, const std::string& value);
+
+}  // namespace qaz

@@ -1,0 +1,95 @@
+#include "app/ui/window.h"
+
+namespace qaz::ui {
+
+Window::~Window() { Destroy(); }
+
+bool Window::RegisterClass(const char* className, HICON icon, HBRUSH background) {
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    WNDCLASSEXA existing = {};
+    existing.cbSize = sizeof existing;
+    if (GetClassInfoExA(instance, className, &existing)) return true;
+    WNDCLASSEXA wc = {};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = &Window::Proc;
+    wc.hInstance = instance;
+    wc.hIcon = icon;
+    wc.hIconSm = icon;
+    wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+    wc.hbrBackground = background;
+    wc.lpszClassName = className;
+    return RegisterClassExA(&wc) != 0;
+}
+
+bool Window::Create(const char* className, const char* title, DWORD style, DWORD exStyle, int x, int y, int width,
+                    int height, HWND parent) {
+    if (hwnd_) return true;
+    return CreateWindowExA(exStyle, className, title, style, x, y, width, height, parent, nullptr,
+                           GetModuleHandleA(nullptr), this) != nullptr;
+}
+
+void Window::Destroy() {
+    if (hwnd_ && IsWindow(hwnd_)) DestroyWindow(hwnd_);
+    hwnd_ = nullptr;
+}
+
+LRESULT Window::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    return DefWindowProcA(hwnd_, msg, wParam, lParam);
+}
+
+LRESULT CALLBACK Window::Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    Window* self = nullptr;
+    if (msg == WM_NCCREATE) {
+        auto* cs = reinterpret_cast<CREATESTRUCTA*>(lParam);
+        self = static_cast<Window*>(cs->lpCreateParams);
+        self->hwnd_ = hwnd;
+        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    } else {
+        self = reinterpret_cast<Window*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    }
+    if (!self) return DefWindowProcA(hwnd, msg, wParam, lParam);
+    const LRESULT result = self->HandleMessage(msg, wParam, lParam);
+    if (msg == WM_NCDESTROY) {
+        SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+        self->hwnd_ = nullptr;
+        self->OnDestroyed();
+    }
+    return result;
+}
+
+HWND CreateChild(const char* className, const char* text, DWORD style, DWORD exStyle, int x, int y, int width,
+                 int height, HWND parent, int id) {
+    return CreateWindowExA(exStyle, className, text, style | WS_CHILD, x, y, width, height, parent,
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleA(nullptr), nullptr);
+}
+
+void SetClientSize(HWND hwnd, int width, int height) {
+    RECT r = {0, 0, width, height};
+    AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongA(hwnd, GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(GetWindowLongA(hwnd, GWL_EXSTYLE)));
+    SetWindowPos(hwnd, nullptr, 0, 0, r.right - r.left, r.bottom - r.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+int RunMessageLoop() {
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    return static_cast<int>(msg.wParam);
+}
+
+void PumpMessages() {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            break;
+        }
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+}  // namespace qaz::ui

@@ -1,0 +1,49 @@
+// A small base for the program's windows: class registration, creation and a
+// per-object message handler, plus child-control creation at a rectangle.
+#pragma once
+#include <windows.h>
+
+namespace qaz::ui {
+
+class Window {
+public:
+    Window() = default;
+    virtual ~Window();
+    Window(const Window&) = delete;
+    Window& operator=(const Window&) = delete;
+
+    HWND hwnd() const { return hwnd_; }
+
+    // Registers a window class whose windows route their messages to the
+    // Window object they were created for. Registering twice is harmless.
+    static bool RegisterClass(const char* className, HICON icon = nullptr, HBRUSH background = nullptr);
+
+    bool Create(const char* className, const char* title, DWORD style, DWORD exStyle, int x, int y, int width,
+                int height, HWND parent);
+    void Destroy();
+
+protected:
+    // Handles a message; the default passes it to DefWindowProc.
+    virtual LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+    // Called after WM_NCDESTROY, when the handle is gone.
+    virtual void OnDestroyed() {}
+
+private:
+    static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    HWND hwnd_ = nullptr;
+};
+
+// Creates a child control of a standard or registered class at a rectangle.
+HWND CreateChild(const char* className, const char* text, DWORD style, DWORD exStyle, int x, int y, int width,
+                 int height, HWND parent, int id);
+
+// Sets a window's client size, keeping its position.
+void SetClientSize(HWND hwnd, int width, int height);
+
+// Runs the message loop until WM_QUIT; returns its exit code.
+int RunMessageLoop();
+
+// Handles the messages waiting now, without blocking.
+void PumpMessages();
+
+}  // namespace qaz::ui

@@ -1,0 +1,28 @@
+// Reading dropped and command-line names into the bar's drop list.
+#pragma once
+#include <windows.h>
+#include <shellapi.h>
+
+#include <string>
+#include <vector>
+
+namespace qaz {
+
+class BarWindow;
+
+// Where the names of one drop come from: a shell drop, or the parameters of
+// the command line (which are not released like a shell drop).
+struct DropSource {
+    HDROP drop = nullptr;
+    const std::vector<std::string>* params = nullptr;
+
+    static DropSource Shell(HDROP d) { return DropSource{d, nullptr}; }
+    static DropSource CommandLine(const std::vector<std::string>& p) { return DropSource{nullptr, &p}; }
+    bool fromCommandLine() const { return params != nullptr; }
+};
+
+// Takes the names of the drop, chooses what to do with them, and fills the
+// drop list with the files to show; sets FileCount and FilesPending.
+void ProcessDrop(BarWindow& bar, const DropSource& source);
+
+}  // namespace qaz
