@@ -1,0 +1,130 @@
+#include "tests/support/test_env.h"
+
+#include <shlwapi.h>
+
+#include "app/registry.h"
+
+namespace qaztest {
+
+void ClearSettings() { SHDeleteKeyA(HKEY_CURRENT_USER, qaz::kRegRoot); }
+
+void SetDword(const char* key, const char* name, DWORD value) {
+    qaz::RegKey k;
+    if (k.Create(key)) RegSetValueExA(k.get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), 4);
+}
+
+void SetString(const char* key, const char* name, const std::string& value) {
+    qaz::RegKey k;
+    if (k.Create(key)) qaz::RegWriteStr(k.get(), name, value);
+}
+
+bool ReadDword(const char* key, const char* name, DWORD* value) {
+    qaz::RegKey k;
+    if (!k.Open(key)) return false;
+    DWORD type = 0, size = 4;
+    return RegQueryValueExA(k.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size) == ERROR_SUCCESS &&
+           type == REG_DWORD;
+}
+
+void PumpFor(int ms) {
+    const DWORD end = GetTickCount() + static_cast<DWORD>(ms);
+    do {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+    } while (static_cast<int>(end - GetTickCount()) > 0);
+}
+
+TempDir::TempDir() {
+    char base[MAX_PATH];
+    GetTempPathA(MAX_PATH, base);
+    static int counter = 0;
+    for (;;) {
+        path_ = std::string(base) + "qaztest" + std::to_string(GetCurrentProcessId()) + "_" +
+                std::to_string(++counter) + "\\";
+        if (CreateDirectoryA(path_.c_str(), nullptr)) break;
+    }
+}
+
+TempDir::~TempDir() { RemoveTree(path_); }
+
+std::string TempDir::File(const std::string& name, const std::string& content) const {
+    const std::string full = path_ + name;
+    HANDLE h = CreateFileA(full.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h != INVALID_HANDLE_VALUE) {
+        DWORD written = 0;
+        WriteFile(h, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
+        CloseHandle(h);
+    }
+    return full;
+}
+
+std::string TempDir::Folder(const std::string& name) const {
+    const std::string full = path_ + name;
+    CreateDirectoryA(full.c_str(), nullptr);
+    return full;
+}
+
+void RemoveTree(const std::string& folderIn) {
+    std::string folder = folderIn;
+    if (!folder.empty() && folder.back() == '\\') folder.pop_back();
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &fd);
+    if (h != INVALID_HANDLE_VALUE) {
+        do {
+            const std::string name = fd.cFileName;
+            if (name == "." || name == "..") continue;
+            const std::string full = folder + "\\" + name;
+            SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveTree(full);
+            else
+                DeleteFileA(full.c_str());
+        } while (FindNextFileA(h, &fd));
+        FindClose(h);
+    }
+    RemoveDirectoryA(folder.c_str());
+}
+
+std::string ExeFolder() {
+    char buf[MAX_PATH];
+    GetModuleFileNameA(nullptr, buf, MAX_PATH);
+    std::string path = buf;
+    return path.substr(0, path.find_last_of('\\') + 1);
+}
+
+MessageBoxWatcher::MessageBoxWatcher(const char* caption, int button)
+    : caption_(caption), button_(button), thread_([this] { Run(); }) {}
+
+MessageBoxWatcher::~MessageBoxWatcher() {
+    stop_ = true;
+    thread_.join();
+}
+
+std::vector<std::string> MessageBoxWatcher::texts() {
+    std::lock_guard<std::mutex> guard(lock_);
+    return texts_;
+}
+
+void MessageBoxWatcher::Run() {
+    while (!stop_) {
+        HWND box = FindWindowA("#32770", caption_.c_str());
+        if (box && IsWindowVisible(box)) {
+            // The text is the static control with id 0xFFFF.
+            char text[1024] = {};
+            GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+            {
+                std::lock_guard<std::mutex> guard(lock_);
+                texts_.push_back(text);
+            }
+            PostMessageA(box, WM_COMMAND, MAKEWPARAM(button_, BN_CLICKED), 0);
+            for (int i = 0; i < 100 && IsWindow(box); ++i) Sleep(10);
+        }
+        Sleep(20);
+    }
+}
+
+}  // namespace qaztest
