@@ -62,6 +62,9 @@ bool BarWindow::Create(HWND owner, const std::vector<std::string>& params) {
     CreateControls();
     FormCreate();
     ShowWindow(hwnd(), SW_SHOWNOACTIVATE);
+    // Some window managers drop the topmost state of a window that was not
+    // yet shown: state it again now that the bar is visible.
+    SetStayOnTop(stayOnTop_);
     UpdateWindow(hwnd());
     return true;
 }
@@ -238,6 +241,7 @@ void BarWindow::SaveSettings() {
 // ---- bar operations ------------------------------------------------------
 
 void BarWindow::SetStayOnTop(bool on) {
+    stayOnTop_ = on;
     SetWindowPos(hwnd(), on ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 

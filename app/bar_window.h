@@ -118,6 +118,7 @@ private:
     bool timer1On_ = false, timer2On_ = false;
     UINT timer2Interval_ = 0;
     bool quitOnDestroy_ = false;
+    bool stayOnTop_ = true;
 };
 
 }  // namespace qaz

@@ -1,0 +1,251 @@
+// The bar created in this process: what the settings make of it.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <regex>
+
+#include "app/bar_window.h"
+#include "app/registry.h"
+#include "app/user_paths.h"
+#include "tests/support/test_env.h"
+
+using namespace qaz;
+
+namespace {
+
+class BarTest : public ::testing::Test {
+protected:
+    void SetUp() override { qaztest::ClearSettings(); }
+    void TearDown() override {
+        bar_.reset();
+        qaztest::ClearSettings();
+    }
+    BarWindow& Start(const std::vector<std::string>& params = {}, bool pump = true) {
+        bar_ = std::make_unique<BarWindow>();
+        EXPECT_TRUE(bar_->Create(nullptr, params));
+        if (pump) qaztest::PumpFor(50);
+        return *bar_;
+    }
+    RECT WindowRect() const {
+        RECT r;
+        GetWindowRect(bar_->hwnd(), &r);
+        return r;
+    }
+    RECT ClientRect() const {
+        RECT r;
+        GetClientRect(bar_->hwnd(), &r);
+        return r;
+    }
+    std::unique_ptr<BarWindow> bar_;
+};
+
+std::string TextOf(HWND h) {
+    char buf[256] = {};
+    GetWindowTextA(h, buf, sizeof buf);
+    return buf;
+}
+
+}  // namespace
+
+TEST_F(BarTest, EmptyRegistryGivesTheDefaultBar) {
+    BarWindow& bar = Start();
+    char cls[64] = {};
+    GetClassNameA(bar.hwnd(), cls, sizeof cls);
+    EXPECT_STREQ(cls, "TJX_QAZMain");
+    EXPECT_EQ(TextOf(bar.hwnd()), "QAZ");
+    const RECT c = ClientRect();
+    EXPECT_EQ(c.right, 127);
+    EXPECT_EQ(c.bottom, 21);
+    const RECT w = WindowRect();
+    EXPECT_EQ(w.left, 0);
+    EXPECT_EQ(w.top, 0);
+    EXPECT_EQ(w.right - w.left, 127) << "no border";
+    EXPECT_TRUE(GetWindowLongA(bar.hwnd(), GWL_EXSTYLE) & WS_EX_TOPMOST);
+    EXPECT_FALSE(GetWindowLongA(bar.hwnd(), GWL_STYLE) & (WS_CAPTION | WS_THICKFRAME));
+
+    // The clock: "yy/mm/dd hh:mm" in a 106-pixel panel beside the icon.
+    HWND clock = bar.control(idMain);
+    RECT cr;
+    GetWindowRect(clock, &cr);
+    MapWindowPoints(HWND_DESKTOP, bar.hwnd(), reinterpret_cast<POINT*>(&cr), 2);
+    EXPECT_EQ(cr.left, 21);
+    EXPECT_EQ(cr.right - cr.left, 106);
+    EXPECT_TRUE(std::regex_match(TextOf(clock), std::regex(R"(\d\d/\d\d/\d\d \d\d:\d\d)"))) << TextOf(clock);
+    EXPECT_TRUE(bar.Timer1Enabled());
+    EXPECT_FALSE(bar.Timer2Enabled());
+    EXPECT_FALSE(bar.state.CmdLineMode);
+
+    // The tray record: the 88-byte layout on 32-bit Windows, id 1, flags 7.
+    ASSERT_TRUE(bar.tray().shown());
+    const NOTIFYICONDATAA* rec = bar.tray().record();
+    EXPECT_EQ(rec->cbSize, NOTIFYICONDATAA_V1_SIZE);
+    if (sizeof(void*) == 4) {
+        EXPECT_EQ(rec->cbSize, 88u);
+    }
+    EXPECT_EQ(rec->hWnd, bar.hwnd());
+    EXPECT_EQ(rec->uID, 1u);
+    EXPECT_EQ(rec->uFlags, 7u);
+    EXPECT_EQ(rec->uCallbackMessage, static_cast<UINT>(WM_USER + 101));
+    EXPECT_STREQ(rec->szTip, "QAZ for win32");
+
+    // The clock panel's colours: light yellow behind blue.
+    HDC dc = GetDC(clock);
+    const COLORREF background = GetPixel(dc, 3, 10);
+    ReleaseDC(clock, dc);
+    EXPECT_EQ(background, static_cast<COLORREF>(0x88FFFF));
+    EXPECT_FALSE(bar.InTitleBarLayout());
+}
+
+TEST_F(BarTest, WrongTypesStillGiveAWholeBar) {
+    RegKey key;
+    ASSERT_TRUE(key.Create(kRegSettings));
+    RegSetValueExA(key.get(), "ClockType", 0, REG_SZ, reinterpret_cast<const BYTE*>("x"), 2);
+    RegSetValueExA(key.get(), "Color", 0, REG_SZ, reinterpret_cast<const BYTE*>("red"), 4);
+    RegKey main;
+    ASSERT_TRUE(main.Create(kRegMain));
+    RegSetValueExA(main.get(), "Left", 0, REG_SZ, reinterpret_cast<const BYTE*>("5"), 2);
+    RegSetValueExA(main.get(), "TaskTray", 0, REG_BINARY, reinterpret_cast<const BYTE*>("\0"), 1);
+    BarWindow& bar = Start();
+    EXPECT_EQ(ClientRect().right, 127);
+    EXPECT_EQ(WindowRect().left, 0);
+    EXPECT_TRUE(bar.tray().shown());
+    EXPECT_EQ(bar.state.ClockFormat, "yy/mm/dd hh:mm");
+}
+
+TEST_F(BarTest, StartUpPullsTheBarBackInsideTheScreen) {
+    qaztest::SetDword(kRegMain, "Left", 5000);
+    qaztest::SetDword(kRegMain, "Top", 3000);
+    Start();
+    const int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
+    const RECT w = WindowRect();
+    EXPECT_EQ(w.left, sw - 127);
+    EXPECT_EQ(w.top, sh - 21);
+}
+
+TEST_F(BarTest, NegativePositionsStay) {
+    qaztest::SetDword(kRegMain, "Left", static_cast<DWORD>(-40));
+    qaztest::SetDword(kRegMain, "Top", 30);
+    Start();
+    EXPECT_EQ(WindowRect().left, -40);
+    EXPECT_EQ(WindowRect().top, 30);
+}
+
+TEST_F(BarTest, ReloadMovesTheBarOnlyWhenTheClockFormatChanged) {
+    BarWindow& bar = Start();
+    const int sw = GetSystemMetrics(SM_CXSCREEN);
+    // Right at the edge with the default clock.
+    SetWindowPos(bar.hwnd(), nullptr, sw - 127, 50, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+
+    // The same format, another colour: the bar stays where it is.
+    qaztest::SetDword(kRegSettings, "Color", 0xFFFFFF);
+    qaztest::SetDword(kRegMain, "Left", 0);
+    bar.LoadSettings(false);
+    EXPECT_EQ(WindowRect().left, sw - 127) << "no move, and the stored position is not reread";
+
+    // Date, weekday and time: 130 + 21 wide, pulled back by the growth.
+    qaztest::SetDword(kRegSettings, "ClockType", 0x1111110);
+    bar.LoadSettings(false);
+    EXPECT_EQ(ClientRect().right, 151);
+    EXPECT_EQ(WindowRect().left, sw - 151);
+    EXPECT_TRUE(std::regex_match(TextOf(bar.control(idMain)),
+                                 std::regex(R"(\d\d/\d\d/\d\d\(.+\) \d\d:\d\d)")))
+        << TextOf(bar.control(idMain));
+
+    // The bar overhangs the edge by hand: an unchanged format leaves it be.
+    SetWindowPos(bar.hwnd(), nullptr, sw - 10, 50, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    bar.LoadSettings(false);
+    EXPECT_EQ(WindowRect().left, sw - 10);
+}
+
+TEST_F(BarTest, NoClockMeansIconOnlyAndNoTimerWithoutTheAnimationLibrary) {
+    qaztest::SetDword(kRegSettings, "ClockType", 0);
+    BarWindow& bar = Start();
+    EXPECT_EQ(ClientRect().right, 21);
+    EXPECT_FALSE(bar.Timer1Enabled()) << "qaz_ani.dll is not there to animate";
+}
+
+TEST_F(BarTest, StayOnTopOffAndNoTrayIcon) {
+    qaztest::SetDword(kRegMain, "StayOnTop", 0);
+    qaztest::SetDword(kRegMain, "TaskTray", 0);
+    BarWindow& bar = Start();
+    EXPECT_FALSE(GetWindowLongA(bar.hwnd(), GWL_EXSTYLE) & WS_EX_TOPMOST);
+    EXPECT_FALSE(bar.tray().shown());
+    // Turned on by a reload, and off again.
+    qaztest::SetDword(kRegMain, "TaskTray", 1);
+    bar.LoadSettings(false);
+    EXPECT_TRUE(bar.tray().shown());
+    qaztest::SetDword(kRegMain, "TaskTray", 0);
+    bar.LoadSettings(false);
+    EXPECT_FALSE(bar.tray().shown());
+}
+
+TEST_F(BarTest, SaveSettingsWritesPositionLayoutAndTheMenuChoices) {
+    BarWindow& bar = Start();
+    SetWindowPos(bar.hwnd(), nullptr, 33, 44, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    bar.SetTitleBarLayout(true);
+    bar.settings.PackDef = 2;
+    bar.settings.PathDef = 4;
+    bar.SaveSettings();
+    DWORD v = 0;
+    ASSERT_TRUE(qaztest::ReadDword(kRegMain, "Left", &v));
+    EXPECT_EQ(v, 33u);
+    ASSERT_TRUE(qaztest::ReadDword(kRegMain, "Top", &v));
+    EXPECT_EQ(v, 44u);
+    ASSERT_TRUE(qaztest::ReadDword(kRegMain, "TitleBar", &v));
+    EXPECT_EQ(v, 1u);
+    ASSERT_TRUE(qaztest::ReadDword(kRegSettings, "PackDef", &v));
+    EXPECT_EQ(v, 2u);
+    ASSERT_TRUE(qaztest::ReadDword(kRegSettings, "PathDef", &v));
+    EXPECT_EQ(v, 4u);
+    // Nothing else of the settings is written.
+    ASSERT_FALSE(qaztest::ReadDword(kRegSettings, "Bmp", &v));
+}
+
+TEST_F(BarTest, TitleBarLayoutIsRestoredAtStartUp) {
+    qaztest::SetDword(kRegMain, "TitleBar", 1);
+    BarWindow& bar = Start();
+    EXPECT_TRUE(bar.InTitleBarLayout());
+    RECT sys;
+    GetWindowRect(bar.control(idSys), &sys);
+    EXPECT_EQ(sys.bottom - sys.top, 12);
+}
+
+TEST_F(BarTest, CommandLineRunWithNothingToShowClosesAfterTheFirstTick) {
+    BarWindow& bar = Start({"C:\\nothing\\here.xyz"}, false);
+    EXPECT_TRUE(bar.state.CmdLineMode);
+    EXPECT_TRUE(bar.state.AutoLoadFiles);
+    EXPECT_TRUE(bar.Timer2Enabled());
+    EXPECT_EQ(bar.Timer2Interval(), 1u);
+    EXPECT_TRUE(qaztest::PumpUntil([&] { return bar.hwnd() == nullptr; }, 3000)) << "the bar closed itself";
+    DWORD v = 0;
+    EXPECT_TRUE(qaztest::ReadDword(kRegMain, "Left", &v)) << "its close saved the position";
+}
+
+TEST_F(BarTest, QueueShowsEachEntryThenResets) {
+    BarWindow& bar = Start();
+    std::vector<std::string> shown;
+    bar.openFile = [&](const std::string& name) {
+        shown.push_back(name);
+        return 3000;
+    };
+    for (const char* name : {"a.bmp", "b.bmp", "c.bmp"})
+        SendMessageA(bar.dropList(), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
+    SendMessageA(bar.dropList(), LB_SETCURSEL, 0, 0);
+    bar.state.FileCount = 3;
+    bar.state.FilesPending = true;
+    CreateDirectoryA(WorkFolderPath().c_str(), nullptr);
+
+    bar.Tick(Timer2);
+    EXPECT_EQ(shown, std::vector<std::string>({"a.bmp"}));
+    EXPECT_TRUE(bar.Timer2Enabled());
+    EXPECT_EQ(bar.Timer2Interval(), 3000u);
+    bar.Tick(Timer2);
+    bar.Tick(Timer2);
+    EXPECT_EQ(shown, std::vector<std::string>({"a.bmp", "b.bmp", "c.bmp"}));
+    EXPECT_FALSE(bar.state.FilesPending);
+    bar.Tick(Timer2);
+    EXPECT_EQ(SendMessageA(bar.dropList(), LB_GETCOUNT, 0, 0), 0);
+    EXPECT_FALSE(bar.Timer2Enabled());
+    EXPECT_EQ(GetFileAttributesA(WorkFolderPath().c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_NE(bar.hwnd(), nullptr) << "an ordinary bar stays";
+}
