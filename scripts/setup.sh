@@ -8,7 +8,7 @@ export DEBIAN_FRONTEND=noninteractive
 
 packages=(
   cmake ninja-build g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix libz-mingw-w64-dev googletest
-  wine wine32:i386 wine64 xvfb xauth x11-utils locales fonts-ipafont-gothic imagemagick
+  wine wine32:i386 wine64 xvfb xauth x11-utils xdotool locales fonts-ipafont-gothic imagemagick
   clang libclang-rt-14-dev
   zip unzip arj jlha-utils lhasa cabextract gcab ncompress p7zip-full
   python3-pyftpdlib libjpeg-turbo-progs giflib-tools libtiff-tools

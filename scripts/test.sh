@@ -26,8 +26,11 @@ display=:${QAZ_TEST_DISPLAY:-93}
 Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
 export DISPLAY=$display
-# One wine server for the whole run; its output must not hold ctest's pipes.
+# One wine session for the whole run. Its server and the helper processes
+# that the first program starts (services, explorer) must not inherit
+# ctest's pipes, or ctest waits for them: start them here, detached.
 "${WINESERVER:-wineserver}" -p 30 </dev/null >/dev/null 2>&1 || true
+QAZ_TIMEOUT=120 "$here/wine.sh" cmd /c exit </dev/null >/dev/null 2>&1 || true
 cleanup() {
   "${WINESERVER:-wineserver}" -k </dev/null >/dev/null 2>&1 || true
   kill $xvfb 2>/dev/null || true
