@@ -10,6 +10,7 @@
 #include "app/symbol.h"
 #include "app/ui/panel.h"
 #include "app/work_folder.h"
+#include "archive/library_binding.h"
 #include "intake/process_drop.h"
 #include "sysutil/windows_env.h"
 
@@ -62,6 +63,9 @@ bool BarWindow::Create(HWND owner, const std::vector<std::string>& params) {
     CreateControls();
     FormCreate();
     ShowWindow(hwnd(), SW_SHOWNOACTIVATE);
+    // Some window managers drop the topmost state of a window that was not
+    // yet shown: state it again now that the bar is visible.
+    SetStayOnTop(stayOnTop_);
     UpdateWindow(hwnd());
     return true;
 }
@@ -238,6 +242,7 @@ void BarWindow::SaveSettings() {
 // ---- bar operations ------------------------------------------------------
 
 void BarWindow::SetStayOnTop(bool on) {
+    stayOnTop_ = on;
     SetWindowPos(hwnd(), on ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
@@ -266,6 +271,7 @@ void BarWindow::ResetQueue() {
     state.ImageWindowCreated = false;
     state.MediaWindowCreated = false;
     SendMessageA(dropList_, LB_RESETCONTENT, 0, 0);
+    UnbindLibrary();
     StopAnimation();
     CleanWorkFolder();
 }

@@ -39,6 +39,8 @@ struct BarState {
     HMODULE AniLibrary = nullptr;
     int AniCounter = 0;
     int TargetPathIndex = 0;
+    int PictureSubKind = 0;           // last native picture: 0 bitmap, 1 icon or metafile
+    bool ScreenSaverPending = false;  // a screen saver was started for the last entry
     std::string ClockFormat;
     int ClockWidth = 0;
 };
@@ -118,6 +120,7 @@ private:
     bool timer1On_ = false, timer2On_ = false;
     UINT timer2Interval_ = 0;
     bool quitOnDestroy_ = false;
+    bool stayOnTop_ = true;
 };
 
 }  // namespace qaz
