@@ -9,6 +9,7 @@
 #include "app/bar_window.h"
 #include "archive/library_binding.h"
 #include "intake/action.h"
+#include "intake/classify.h"
 #include "intake/process_drop.h"
 #include "tests/archive/probe/probe_env.h"
 #include "tests/support/test_env.h"
@@ -267,4 +268,30 @@ TEST_F(DropTest, CommandLineNamesWithQuotes) {
     ProcessDrop(*bar_, DropSource::CommandLine(params));
     EXPECT_EQ(DropList(), Names{a});
     EXPECT_EQ(bar_->state.FileCount, 1);
+}
+
+TEST_F(DropTest, OverlongDroppedNameIsCutToTheNameBuffer) {
+    const std::string longName = "C:\\" + std::string(700, 'x') + ".gif";
+    bar_->settings.Open = true;
+    Drop({longName});
+    const Names got = DropList();
+    ASSERT_EQ(got.size(), 1u);
+    EXPECT_EQ(got[0], longName.substr(0, 576));
+}
+
+TEST_F(DropTest, ScreenSaverAndPictureFlagsFollowTheClassifications) {
+    int kind = 0;
+    ClassifyAndBind(*bar_, "a.scr", kind, false);
+    EXPECT_EQ(kind, -3);
+    EXPECT_TRUE(bar_->state.ScreenSaverPending);
+    // Archives only: the flag waits for a classification that may bind.
+    ClassifyAndBind(*bar_, "b.ico", kind, true);
+    EXPECT_TRUE(bar_->state.ScreenSaverPending);
+    EXPECT_EQ(bar_->state.PictureSubKind, 1);
+    ClassifyAndBind(*bar_, "c.bmp", kind, false);
+    EXPECT_FALSE(bar_->state.ScreenSaverPending);
+    EXPECT_EQ(bar_->state.PictureSubKind, 0);
+    ClassifyAndBind(*bar_, "d.wav", kind, false);
+    EXPECT_EQ(kind, -2);
+    EXPECT_EQ(bar_->state.PictureSubKind, 0);
 }
