@@ -10,6 +10,7 @@
 #include "app/symbol.h"
 #include "app/ui/panel.h"
 #include "app/work_folder.h"
+#include "archive/library_binding.h"
 #include "intake/process_drop.h"
 #include "sysutil/windows_env.h"
 
@@ -270,6 +271,7 @@ void BarWindow::ResetQueue() {
     state.ImageWindowCreated = false;
     state.MediaWindowCreated = false;
     SendMessageA(dropList_, LB_RESETCONTENT, 0, 0);
+    UnbindLibrary();
     StopAnimation();
     CleanWorkFolder();
 }

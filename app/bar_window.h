@@ -39,6 +39,8 @@ struct BarState {
     HMODULE AniLibrary = nullptr;
     int AniCounter = 0;
     int TargetPathIndex = 0;
+    int PictureSubKind = 0;           // last native picture: 0 bitmap, 1 icon or metafile
+    bool ScreenSaverPending = false;  // a screen saver was started for the last entry
     std::string ClockFormat;
     int ClockWidth = 0;
 };

@@ -10,6 +10,9 @@ namespace qaz {
 
 class BarWindow;
 
+// Each name is read into a buffer of this size: longer names are cut.
+constexpr UINT kNameBufferSize = 577;
+
 // Where the names of one drop come from: a shell drop, or the parameters of
 // the command line (which are not released like a shell drop).
 struct DropSource {
@@ -24,5 +27,9 @@ struct DropSource {
 // Takes the names of the drop, chooses what to do with them, and fills the
 // drop list with the files to show; sets FileCount and FilesPending.
 void ProcessDrop(BarWindow& bar, const DropSource& source);
+
+// A command-line parameter as a name: without its surrounding double
+// quotes, cut to the name buffer.
+std::string NameFromParam(const std::string& param);
 
 }  // namespace qaz

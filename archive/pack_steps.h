@@ -1,0 +1,35 @@
+// Packing the dropped items: the steps the drop intake runs before, during
+// and after its walk over the names.
+#pragma once
+#include <string>
+
+namespace qaz {
+
+class BarWindow;
+
+// What one packing keeps from its preparation to its final step.
+struct PackJob {
+    int action = 0;            // the action word of the drop
+    bool askName = false;      // the archive name is asked for first
+    int format = 1;            // PackDef: 1 LZH, 2 CAB, 3 ISH, 4 TGZ
+    int optionWord = 0;        // PackLevel of the format
+    std::string firstName;     // the first dropped item
+    std::string archivePath;   // the archive to create
+    std::string listFile;      // the list of items, empty when none
+};
+
+// The file kind whose library packs the format.
+int PackerKind(int format);
+
+// Starts the animation and binds the packer. False (with the animation
+// stopped) when the packer library is missing: the drop then ends.
+bool PreparePacking(BarWindow& bar, PackJob& job);
+// Adds one dropped item to the packing.
+void PackItem(BarWindow& bar, PackJob& job, const std::string& name);
+// Closes the list of items (the walk is over).
+void CloseItemList(PackJob& job);
+// Runs the packer on the collected items, then releases the library and
+// stops the animation.
+void FinishPacking(BarWindow& bar, PackJob& job);
+
+}  // namespace qaz
