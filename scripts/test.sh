@@ -28,6 +28,9 @@ xvfb=$!
 export DISPLAY=$display
 # One wine server for the whole run; its output must not hold ctest's pipes.
 "${WINESERVER:-wineserver}" -p 30 </dev/null >/dev/null 2>&1 || true
+# The first Wine program starts the prefix's services, which live on and keep
+# the output pipes they inherit: start them here, away from ctest's pipes.
+timeout 120 "$qaz_wine" cmd /c exit </dev/null >/dev/null 2>&1 || true
 cleanup() {
   "${WINESERVER:-wineserver}" -k </dev/null >/dev/null 2>&1 || true
   kill $xvfb 2>/dev/null || true
