@@ -13,6 +13,7 @@
 #include "archive/library_binding.h"
 #include "intake/process_drop.h"
 #include "sysutil/windows_env.h"
+#include "viewers/viewers.h"
 
 namespace qaz {
 
@@ -26,7 +27,7 @@ constexpr int kDesignWidth = 127;
 }  // namespace
 
 BarWindow::BarWindow() {
-    openFile = [](const std::string&) { return 1; };
+    openFile = [this](const std::string& name) { return OpenByKind(*this, name); };
 }
 
 BarWindow::~BarWindow() {
@@ -137,7 +138,10 @@ void BarWindow::FormCreate() {
         // 7. A start with names: show them, then end.
         state.CmdLineMode = true;
         ProcessDrop(*this, DropSource::CommandLine(params_));
-        if (state.FileCount < 1) state.FilesPending = false;
+        if (state.FileCount < 1)
+            state.FilesPending = false;
+        else
+            ShowMediaController(*this);
         state.AutoLoadFiles = true;
         ArmTimer2(1);
     }
@@ -268,8 +272,8 @@ void BarWindow::StopAnimation() {
 
 void BarWindow::ResetQueue() {
     StopTimer2();
-    state.ImageWindowCreated = false;
-    state.MediaWindowCreated = false;
+    if (state.ImageWindowCreated) CloseImageWindow(*this);
+    if (state.MediaWindowCreated) CloseMediaController(*this);
     SendMessageA(dropList_, LB_RESETCONTENT, 0, 0);
     UnbindLibrary();
     StopAnimation();
@@ -365,6 +369,8 @@ void BarWindow::Timer2Timer() {
         const int delay = openFile(name);
         if (state.AutoLoadFiles && delay > 0) ArmTimer2(static_cast<UINT>(delay));
     } else {
+        if (state.ImageWindowCreated) CloseImageWindow(*this);
+        if (state.MediaWindowCreated) CloseMediaController(*this);
         ResetQueue();
         if (state.CmdLineMode) PostMessageA(hwnd(), WM_CLOSE, 0, 0);
     }
@@ -377,7 +383,11 @@ void BarWindow::OnDropFiles(HDROP drop) {
     ProcessDrop(*this, DropSource::Shell(drop));
     if (state.FileCount <= 0) return;
     StartAnimation();
-    if (state.AutoLoadFiles) ArmTimer2(1);
+    ShowMediaController(*this);
+    if (state.AutoLoadFiles)
+        ArmTimer2(1);
+    else
+        ShowListEntry(*this, 0);
 }
 
 void BarWindow::OnTrayCallback(LPARAM code) {
