@@ -369,9 +369,7 @@ void BarWindow::Timer2Timer() {
         const int delay = openFile(name);
         if (state.AutoLoadFiles && delay > 0) ArmTimer2(static_cast<UINT>(delay));
     } else {
-        if (state.ImageWindowCreated) CloseImageWindow(*this);
-        if (state.MediaWindowCreated) CloseMediaController(*this);
-        ResetQueue();
+        ResetQueue();  // closes the image window and the controller too
         if (state.CmdLineMode) PostMessageA(hwnd(), WM_CLOSE, 0, 0);
     }
 }
