@@ -3,11 +3,14 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include "app/bar_menu.h"
 #include "app/clock_format.h"
 #include "app/desktop_labels.h"
 #include "app/info_box.h"
 #include "app/registry.h"
 #include "app/symbol.h"
+#include "app/user_paths.h"
+#include "app/version_dialog.h"
 #include "app/ui/panel.h"
 #include "app/work_folder.h"
 #include "archive/library_binding.h"
@@ -18,8 +21,6 @@
 namespace qaz {
 
 namespace {
-
-constexpr int kMenuExit = 900;
 
 // The bar's design size; width and position come from the settings.
 constexpr int kDesignWidth = 127;
@@ -429,13 +430,56 @@ void BarWindow::OnIconClick() {
 }
 
 void BarWindow::ShowMenu(POINT at) {
-    HMENU menu = CreatePopupMenu();
-    AppendMenuA(menu, MF_STRING, kMenuExit, "終了");
+    HMENU menu = BuildBarMenu(settings);
     SetForegroundWindow(hwnd());
     const int choice = TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, 0, hwnd(), nullptr);
     DestroyMenu(menu);
     PostMessageA(hwnd(), WM_NULL, 0, 0);
-    if (choice == kMenuExit) PostMessageA(hwnd(), WM_CLOSE, 0, 0);
+    if (choice) OnMenuCommand(choice);
+}
+
+void BarWindow::OnMenuCommand(int id) {
+    if (id >= cLzh && id <= cTgz) {
+        settings.PackDef = id - cLzh + 1;
+        SaveSettings();
+    } else if (id >= N11 && id <= N51) {
+        settings.PathDef = id - N11 + 1;
+        SaveSettings();
+    } else {
+        switch (id) {
+            case pmsSetup: RunSettingsLibrary(); break;
+            case KWin1: CopyWindowsEnvironment(true); break;
+            case KWin2: CopyWindowsEnvironment(false); break;
+            case pmsScreenSaver: SendMessageA(GetDesktopWindow(), WM_SYSCOMMAND, SC_SCREENSAVE, 0); break;
+            case pmsExit: PostMessageA(hwnd(), WM_CLOSE, 0, 0); break;
+            case pmsStayOnTop: SetStayOnTop(true); break;
+            case pmsHelp: OpenHelp(); break;
+            case pmsVersion: ShowVersionDialog(hwnd()); break;
+        }
+    }
+}
+
+void BarWindow::RunSettingsLibrary() {
+    HMODULE library = LoadLibraryA(kSettingsLibrary);
+    if (!library) {
+        InfoBox(std::string(kSettingsLibrary) + " がありません");
+        return;
+    }
+    // The library gets the program's full path in a buffer of its own size.
+    char path[577] = {};
+    GetModuleFileNameA(nullptr, path, sizeof path - 1);
+    using Entry = void(WINAPI*)(char*);
+    if (auto entry = reinterpret_cast<Entry>(GetProcAddress(library, "QAZSetup"))) {
+        entry(path);
+        LoadSettings(false);
+    }
+    FreeLibrary(library);
+}
+
+void BarWindow::OpenHelp() {
+    const std::string program = ProgramPath();
+    const std::string help = program.substr(0, program.find_last_of('\\') + 1) + "qaz.hlp";
+    ShellExecuteA(hwnd(), "open", help.c_str(), nullptr, nullptr, SW_SHOW);
 }
 
 void BarWindow::SetBarColour(COLORREF colour) {

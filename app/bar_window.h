@@ -19,6 +19,7 @@ constexpr int kBarHeight = 21;
 constexpr int kIconWidth = 21;
 constexpr const char* kIconTip = "左クリックで移動できるようになって\r\n右クリックでメニューを表示するよ";
 constexpr const char* kAnimationLibrary = "qaz_ani.dll";
+constexpr const char* kSettingsLibrary = "qaz_set.dll";
 
 // Control ids of the bar.
 enum BarControl {
@@ -67,9 +68,19 @@ public:
     void ShowTrayIcon();
     void HideTrayIcon();
     const TrayIcon& tray() const { return tray_; }
+    // The animation library "qaz_ani.dll" is called as
+    //     void __stdcall QAZAnimation(HDC surface);
+    // surface is the memory device context that holds the icon's 16 x 16
+    // picture (selected bitmap, 16 x 16 pixels, owned by the bar). The library
+    // draws its frames into it from its own timer and then repaints the icon
+    // by redrawing the bar (class "TJX_QAZMain", title "QAZ") with its
+    // children; the bar paints the icon from that surface. The surface stays
+    // valid until the bar unloads the library.
     void StartAnimation();
     void StopAnimation();
     void ResetQueue();
+    // Carries out a menu choice (a BarMenuItem id).
+    void OnMenuCommand(int id);
 
     // Layouts: normal (Sys at the top) and title-bar (a free strip above).
     bool InTitleBarLayout() const;
@@ -106,6 +117,8 @@ private:
     void OnTrayCallback(LPARAM code);
     void OnIconClick();
     void ShowMenu(POINT at);
+    void RunSettingsLibrary();
+    void OpenHelp();
     void SetBarColour(COLORREF colour);
     void PaintBar();
 
