@@ -17,7 +17,12 @@ namespace {
 
 class BarMenuTest : public ::testing::Test {
 protected:
-    void SetUp() override { qaztest::ClearSettings(); }
+    // Without a tray icon unless a test asks for one: removing it costs
+    // Wine's tray two seconds.
+    void SetUp() override {
+        qaztest::ClearSettings();
+        qaztest::SetDword(kRegMain, "TaskTray", 0);
+    }
     void TearDown() override {
         bar_.reset();
         qaztest::ClearSettings();
