@@ -67,8 +67,19 @@ std::string NameFromParam(const std::string& param) {
         // Only a closing quote goes; an unbalanced one keeps the last character.
         if (!name.empty() && name.back() == '"') name.pop_back();
     }
-    if (name.size() > kNameBufferSize - 1) name.resize(kNameBufferSize - 1);
-    return name;
+    return CutToNameBuffer(name);
+}
+
+std::string CutToNameBuffer(const std::string& name) {
+    if (name.size() < kNameBufferSize) return name;
+    // Cut at a character boundary: a lead byte never loses its trail byte.
+    size_t end = 0;
+    while (end < name.size()) {
+        const size_t step = IsDBCSLeadByte(static_cast<BYTE>(name[end])) && end + 1 < name.size() ? 2 : 1;
+        if (end + step > kNameBufferSize - 1) break;
+        end += step;
+    }
+    return name.substr(0, end);
 }
 
 void ProcessDrop(BarWindow& bar, const DropSource& source) {
@@ -89,7 +100,8 @@ void ProcessDrop(BarWindow& bar, const DropSource& source) {
         action &= ~actRename;
     }
     job.action = action;
-    job.format = bar.settings.PackDef;
+    // A format the settings library never writes packs as LZH, the default.
+    job.format = bar.settings.PackDef >= 1 && bar.settings.PackDef <= 4 ? bar.settings.PackDef : 1;
     SendMessageA(bar.dropList(), LB_RESETCONTENT, 0, 0);
 
     const bool view = HasAction(action, actView);
@@ -103,10 +115,11 @@ void ProcessDrop(BarWindow& bar, const DropSource& source) {
         count = DragQueryFileA(source.drop, 0xFFFFFFFF, nullptr, 0);
     const auto nameAt = [&](UINT i) {
         if (source.fromCommandLine()) return NameFromParam((*source.params)[i]);
-        char buffer[kNameBufferSize] = {};
-        DragQueryFileA(source.drop, i, buffer, kNameBufferSize);
-        buffer[kNameBufferSize - 1] = '\0';
-        return std::string(buffer);
+        // One byte more than the name buffer, to see whether the name was cut.
+        char buffer[kNameBufferSize + 1] = {};
+        DragQueryFileA(source.drop, i, buffer, sizeof buffer);
+        buffer[kNameBufferSize] = '\0';
+        return CutToNameBuffer(buffer);
     };
 
     if (pack) {
@@ -116,7 +129,7 @@ void ProcessDrop(BarWindow& bar, const DropSource& source) {
             return;
         }
     }
-    if (job.format >= 1 && job.format <= 4) job.optionWord = bar.settings.PackLevel[job.format - 1];
+    job.optionWord = bar.settings.PackLevel[job.format - 1];
 
     for (UINT i = 0; i < count; ++i) {
         const std::string name = nameAt(i);

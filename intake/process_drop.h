@@ -31,5 +31,7 @@ void ProcessDrop(BarWindow& bar, const DropSource& source);
 // A command-line parameter as a name: without its surrounding double
 // quotes, cut to the name buffer.
 std::string NameFromParam(const std::string& param);
+// The name cut to fit the name buffer, never inside a double-byte character.
+std::string CutToNameBuffer(const std::string& name);
 
 }  // namespace qaz

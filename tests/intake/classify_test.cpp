@@ -62,4 +62,8 @@ TEST(ClassifyTest, CommandLineNamesLoseTheirQuotesAndFitTheBuffer) {
     EXPECT_EQ(NameFromParam("\""), "");
     EXPECT_EQ(NameFromParam("\"C:\\a.jpg"), "C:\\a.jpg");
     EXPECT_EQ(NameFromParam(std::string(700, 'x')).size(), 576u);
+    // "ソ" is two bytes: a cut through its middle takes the whole character off.
+    const std::string odd = "C:" + std::string(573, 'x') + "ソソ";
+    EXPECT_EQ(CutToNameBuffer(odd), "C:" + std::string(573, 'x'));
+    EXPECT_EQ(CutToNameBuffer("C:" + std::string(572, 'x') + "ソソ"), "C:" + std::string(572, 'x') + "ソ");
 }
