@@ -5,48 +5,16 @@
 #include <shlwapi.h>
 
 #include "app/bar_menu.h"
-#include "app/bar_window.h"
 #include "app/desktop_labels.h"
 #include "app/info_box.h"
 #include "app/registry.h"
-#include "tests/support/test_env.h"
+#include "tests/app/bar_fixture.h"
 
 using namespace qaz;
 
 namespace {
 
-class BarMenuTest : public ::testing::Test {
-protected:
-    // Without a tray icon unless a test asks for one: removing it costs
-    // Wine's tray two seconds.
-    void SetUp() override {
-        qaztest::ClearSettings();
-        qaztest::SetDword(kRegMain, "TaskTray", 0);
-    }
-    void TearDown() override {
-        bar_.reset();
-        qaztest::ClearSettings();
-    }
-    BarWindow& Start() {
-        bar_ = std::make_unique<BarWindow>();
-        EXPECT_TRUE(bar_->Create(nullptr, {}));
-        return *bar_;
-    }
-    int SysTop() const {
-        RECT r;
-        GetWindowRect(bar_->control(idSys), &r);
-        MapWindowPoints(HWND_DESKTOP, bar_->hwnd(), reinterpret_cast<POINT*>(&r), 2);
-        return r.top;
-    }
-    void MoveSys(int top) {
-        SetWindowPos(bar_->control(idSys), nullptr, 0, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    }
-    void ClickIcon() {
-        SendMessageA(bar_->hwnd(), WM_COMMAND, MAKEWPARAM(idImgMain, BN_CLICKED),
-                     reinterpret_cast<LPARAM>(bar_->control(idImgMain)));
-    }
-    std::unique_ptr<BarWindow> bar_;
-};
+using BarMenuTest = BarFixture;
 
 std::string ItemText(HMENU menu, int pos) {
     char buf[256] = {};

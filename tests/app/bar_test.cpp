@@ -4,45 +4,14 @@
 
 #include <regex>
 
-#include "app/bar_window.h"
-#include "app/registry.h"
 #include "app/user_paths.h"
-#include "tests/support/test_env.h"
+#include "tests/app/bar_fixture.h"
 
 using namespace qaz;
 
 namespace {
 
-class BarTest : public ::testing::Test {
-protected:
-    // Without a tray icon unless a test asks for one: removing it costs
-    // Wine's tray two seconds.
-    void SetUp() override {
-        qaztest::ClearSettings();
-        qaztest::SetDword(kRegMain, "TaskTray", 0);
-    }
-    void TearDown() override {
-        bar_.reset();
-        qaztest::ClearSettings();
-    }
-    BarWindow& Start(const std::vector<std::string>& params = {}, bool pump = true) {
-        bar_ = std::make_unique<BarWindow>();
-        EXPECT_TRUE(bar_->Create(nullptr, params));
-        if (pump) qaztest::PumpFor(50);
-        return *bar_;
-    }
-    RECT WindowRect() const {
-        RECT r;
-        GetWindowRect(bar_->hwnd(), &r);
-        return r;
-    }
-    RECT ClientRect() const {
-        RECT r;
-        GetClientRect(bar_->hwnd(), &r);
-        return r;
-    }
-    std::unique_ptr<BarWindow> bar_;
-};
+using BarTest = BarFixture;
 
 std::string TextOf(HWND h) {
     char buf[256] = {};
@@ -153,6 +122,9 @@ TEST_F(BarTest, ReloadMovesTheBarOnlyWhenTheClockFormatChanged) {
     qaztest::SetDword(kRegSettings, "ClockType", 0x1111110);
     bar.LoadSettings(false);
     EXPECT_EQ(ClientRect().right, 151);
+    RECT copy;
+    GetWindowRect(bar.control(idBarCopy), &copy);
+    EXPECT_EQ(copy.right - copy.left, 125) << "the copy progress follows the clock's width";
     EXPECT_EQ(WindowRect().left, sw - 151);
     EXPECT_TRUE(std::regex_match(TextOf(bar.control(idMain)),
                                  std::regex(R"(\d\d/\d\d/\d\d\(.+\) \d\d:\d\d)")))
@@ -255,4 +227,41 @@ TEST_F(BarTest, QueueShowsEachEntryThenResets) {
     EXPECT_FALSE(bar.Timer2Enabled());
     EXPECT_EQ(GetFileAttributesA(WorkFolderPath().c_str()), INVALID_FILE_ATTRIBUTES);
     EXPECT_NE(bar.hwnd(), nullptr) << "an ordinary bar stays";
+}
+
+TEST_F(BarTest, QueueRunsOnItsOwnTimerAtTheDelaysTheEntriesAsk) {
+    BarWindow& bar = Start();
+    std::vector<DWORD> at;
+    const DWORD start = GetTickCount();
+    bar.openFile = [&](const std::string&) {
+        at.push_back(GetTickCount() - start);
+        return 300;  // as a picture shown for Bmp seconds, scaled down
+    };
+    for (const char* name : {"a.bmp", "b.bmp", "c.bmp"})
+        SendMessageA(bar.dropList(), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
+    SendMessageA(bar.dropList(), LB_SETCURSEL, 0, 0);
+    bar.state.FileCount = 3;
+    bar.state.FilesPending = true;
+    bar.ArmTimer2(1);
+    ASSERT_TRUE(qaztest::PumpUntil([&] { return SendMessageA(bar.dropList(), LB_GETCOUNT, 0, 0) == 0; }, 5000));
+    const DWORD reset = GetTickCount() - start;
+    ASSERT_EQ(at.size(), 3u);
+    EXPECT_LT(at[0], 250u) << "the first entry at once";
+    EXPECT_GE(at[1] - at[0], 280u);
+    EXPECT_GE(at[2] - at[1], 280u);
+    EXPECT_GE(reset - at[2], 280u) << "the last entry stays its time too";
+    EXPECT_LT(reset, 3000u);
+}
+
+TEST_F(BarTest, TrayLeftClickBringsTheBarToTheFront) {
+    BarWindow& bar = Start();
+    HWND other = CreateWindowExA(0, "STATIC", "other", WS_POPUP | WS_VISIBLE, 300, 300, 50, 50, nullptr, nullptr,
+                                 nullptr, nullptr);
+    SetForegroundWindow(other);
+    qaztest::PumpFor(50);
+    SendMessageA(bar.hwnd(), WM_USER + 101, 1, WM_LBUTTONDOWN);
+    qaztest::PumpFor(50);
+    EXPECT_EQ(GetForegroundWindow(), bar.hwnd());
+    SendMessageA(bar.hwnd(), WM_USER + 101, 1, WM_MOUSEMOVE);  // other codes do nothing
+    DestroyWindow(other);
 }
