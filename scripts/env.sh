@@ -27,3 +27,16 @@ export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export LANG=ja_JP.UTF-8
 export ALSA_CONFIG_PATH=$build/asound.conf
+
+# A display number no X server uses yet, from the given one upwards.
+qaz_free_display() {
+  local n=$1
+  while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do
+    if [ -e "/tmp/.X$n-lock" ] && ! kill -0 "$(tr -d ' ' < "/tmp/.X$n-lock" 2>/dev/null)" 2>/dev/null; then
+      rm -f "/tmp/.X$n-lock" "/tmp/.X11-unix/X$n"  # left by a server that is gone
+      break
+    fi
+    n=$((n + 1))
+  done
+  echo "$n"
+}

@@ -15,7 +15,7 @@ if [ -n "${DISPLAY:-}" ]; then
 fi
 
 mkdir -p "$top/out"
-display=:${QAZ_DISPLAY:-91}
+display=:$(qaz_free_display "${QAZ_DISPLAY:-91}")
 Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
 trap 'kill $xvfb 2>/dev/null || true' EXIT

@@ -22,7 +22,7 @@ echo "== Host tests"
 (cd "$host" && ctest --output-on-failure) || status=1
 
 echo "== Windows tests under Wine"
-display=:${QAZ_TEST_DISPLAY:-93}
+display=:$(qaz_free_display "${QAZ_TEST_DISPLAY:-93}")
 Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
 export DISPLAY=$display
