@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "app/bar_window.h"
+#include "app/registry.h"
 #include "archive/archive_ops.h"
 #include "archive/library_binding.h"
 #include "intake/classify.h"
@@ -40,6 +41,7 @@ class BindingTest : public ::testing::Test {
 protected:
     void SetUp() override {
         qaztest::ClearSettings();
+        qaztest::SetDword(kRegMain, "TaskTray", 0);  // removing a tray icon costs Wine two seconds
         bar_ = std::make_unique<BarWindow>();
         ASSERT_TRUE(bar_->Create(nullptr, {}));
     }

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "app/bar_window.h"
+#include "app/registry.h"
 #include "archive/library_binding.h"
 #include "intake/action.h"
 #include "intake/classify.h"
@@ -45,6 +46,7 @@ class DropTest : public ::testing::Test {
 protected:
     void SetUp() override {
         qaztest::ClearSettings();
+        qaztest::SetDword(kRegMain, "TaskTray", 0);  // removing a tray icon costs Wine two seconds
         HoldKeys({});
         bar_ = std::make_unique<BarWindow>();
         ASSERT_TRUE(bar_->Create(nullptr, {}));
