@@ -1,0 +1,316 @@
+#include "tests/components/codecs/encoders.h"
+
+#include <cstring>
+#include <string>
+
+#include "components/codecs/bits.h"
+#include "components/codecs/pi.h"
+#include "components/codecs/pic.h"
+
+namespace qaz::testenc {
+namespace {
+
+void PutLE16(std::vector<uint8_t>& v, unsigned x) {
+    v.push_back(static_cast<uint8_t>(x));
+    v.push_back(static_cast<uint8_t>(x >> 8));
+}
+void PutLE32(std::vector<uint8_t>& v, uint32_t x) {
+    PutLE16(v, x & 0xFFFF);
+    PutLE16(v, x >> 16);
+}
+void PutBE16(std::vector<uint8_t>& v, unsigned x) {
+    v.push_back(static_cast<uint8_t>(x >> 8));
+    v.push_back(static_cast<uint8_t>(x));
+}
+void PutText(std::vector<uint8_t>& v, const char* s) { v.insert(v.end(), s, s + std::strlen(s)); }
+
+}  // namespace
+
+std::vector<uint8_t> EncodeMag(int width, int height, const std::vector<uint8_t>& indices,
+                               const std::vector<uint32_t>& palette, unsigned x0, bool tallPixels) {
+    const bool deep = palette.size() > 16;
+    const unsigned shift = deep ? 2 : 3;
+    const unsigned x1 = x0 + static_cast<unsigned>(width) - 1;
+    const size_t columns = (x1 >> shift) - (x0 >> shift) + 1;
+    const size_t lineBytes = columns * 4;
+    const size_t left = x0 & ((1u << shift) - 1);
+    std::vector<uint8_t> bytes(lineBytes * static_cast<size_t>(height), 0);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const uint8_t c = indices[static_cast<size_t>(y) * width + x];
+            const size_t i = x + left;
+            uint8_t& b = bytes[y * lineBytes + (deep ? i : i / 2)];
+            b = deep ? c : static_cast<uint8_t>(b | (i & 1 ? c : c << 4));
+        }
+    static const int kUnits[16] = {0, 1, 2, 4, 0, 1, 0, 1, 2, 0, 1, 2, 0, 1, 2, 0};
+    static const int kLines[16] = {0, 0, 0, 0, 1, 1, 2, 2, 2, 4, 4, 4, 8, 8, 8, 16};
+    qaz::codecs::BitWriter flagA;
+    std::vector<uint8_t> flagB, stored;
+    std::vector<uint8_t> above(columns, 0);
+    for (int y = 0; y < height; ++y)
+        for (size_t c = 0; c < columns; ++c) {
+            uint8_t flag = 0;
+            for (int half = 0; half < 2; ++half) {
+                const size_t at = y * lineBytes + c * 4 + half * 2;
+                unsigned code = 0;
+                for (unsigned k = 1; k < 16 && !code; ++k) {
+                    const size_t back = kLines[k] * lineBytes + kUnits[k] * 2;
+                    if (back <= at && bytes[at - back] == bytes[at] && bytes[at - back + 1] == bytes[at + 1]) code = k;
+                }
+                if (!code) stored.insert(stored.end(), &bytes[at], &bytes[at] + 2);
+                flag = static_cast<uint8_t>(flag | (half ? code : code << 4));
+            }
+            const uint8_t change = flag ^ above[c];
+            flagA.Bit(change != 0);
+            if (change) flagB.push_back(change);
+            above[c] = flag;
+        }
+    std::vector<uint8_t> a = flagA.bytes();
+    if (a.size() & 1) a.push_back(0);
+
+    std::vector<uint8_t> f;
+    PutText(f, "MAKI02  TEST tester            \x1A");
+    std::vector<uint8_t> h;
+    h.push_back(0);
+    h.push_back(0);
+    h.push_back(0);
+    h.push_back(static_cast<uint8_t>((deep ? 0x80 : 0) | (tallPixels ? 1 : 0)));
+    PutLE16(h, x0);
+    PutLE16(h, 0);
+    PutLE16(h, x1);
+    PutLE16(h, static_cast<unsigned>(height) - 1);
+    const uint32_t aOffset = static_cast<uint32_t>(32 + palette.size() * 3);
+    const uint32_t bOffset = aOffset + static_cast<uint32_t>(a.size());
+    const uint32_t pOffset = bOffset + static_cast<uint32_t>(flagB.size());
+    PutLE32(h, aOffset);
+    PutLE32(h, bOffset);
+    PutLE32(h, static_cast<uint32_t>(flagB.size()));
+    PutLE32(h, pOffset);
+    PutLE32(h, static_cast<uint32_t>(stored.size()));
+    for (uint32_t rgb : palette) {
+        h.push_back(static_cast<uint8_t>(rgb >> 8));
+        h.push_back(static_cast<uint8_t>(rgb >> 16));
+        h.push_back(static_cast<uint8_t>(rgb));
+    }
+    h.insert(h.end(), a.begin(), a.end());
+    h.insert(h.end(), flagB.begin(), flagB.end());
+    h.insert(h.end(), stored.begin(), stored.end());
+    f.insert(f.end(), h.begin(), h.end());
+    return f;
+}
+
+namespace {
+
+void WriteRank(codecs::BitWriter& w, unsigned rank, unsigned colors) {
+    if (rank < 2) {
+        w.Bit(1);
+        w.Bit(rank);
+        return;
+    }
+    w.Bit(0);
+    if (rank < 4) {
+        w.Bit(0);
+        w.Bit(rank - 2);
+        return;
+    }
+    w.Bit(1);
+    unsigned k = 2;
+    while ((2u << k) <= rank) ++k;
+    for (unsigned g = 2; g < k; ++g) w.Bit(1);
+    if ((2u << k) < colors) w.Bit(0);
+    w.Bits(rank - (1u << k), k);
+}
+
+void WritePosition(codecs::BitWriter& w, int position) {
+    if (position < 3)
+        w.Bits(static_cast<uint32_t>(position), 2);
+    else
+        w.Bits(position == 3 ? 6 : 7, 3);
+}
+
+void WritePairs(codecs::BitWriter& w, uint32_t pairs) {
+    unsigned n = 0;
+    while ((2u << n) <= pairs) ++n;
+    for (unsigned i = 0; i < n; ++i) w.Bit(1);
+    w.Bit(0);
+    if (n) w.Bits(pairs - (1u << n), n);
+}
+
+}  // namespace
+
+std::vector<uint8_t> EncodePi(int width, int height, const std::vector<uint8_t>& indices,
+                              const std::vector<uint32_t>& palette, int planes, uint8_t n, uint8_t m) {
+    const unsigned colors = 1u << planes;
+    const size_t w = static_cast<size_t>(width);
+    const size_t total = w * (static_cast<size_t>(height) + 2);
+    std::vector<uint8_t> buf(2 * w);
+    for (size_t i = 0; i < 2 * w; ++i) buf[i] = indices[i & 1 && indices.size() > 1 ? 1 : 0];
+    buf.insert(buf.end(), indices.begin(), indices.end());
+
+    codecs::BitWriter bits;
+    codecs::PiColorTable table(colors);
+    auto color = [&](uint8_t previous, uint8_t c) {
+        const unsigned rank = table.RankOf(previous, c);
+        WriteRank(bits, rank, colors);
+        table.Take(previous, rank);
+    };
+    color(0, buf[0]);
+    color(buf[0], buf[1]);
+
+    auto backOf = [&](int position, size_t p) -> size_t {
+        switch (position) {
+            case 0: return buf[p - 1] == buf[p - 2] ? 4 : 2;
+            case 1: return w;
+            case 2: return 2 * w;
+            case 3: return w - 1;
+            default: return w + 1;
+        }
+    };
+    // The longest copy, in pairs, from a place other than the one excluded.
+    auto bestCopy = [&](size_t p, int excluded, int& position) -> uint32_t {
+        uint32_t best = 0;
+        for (int k = 0; k < 5; ++k) {
+            if (k == excluded) continue;
+            const size_t back = backOf(k, p);
+            if (back == 0 || back > p) continue;
+            size_t i = 0;
+            while (p + i < total && buf[p + i] == buf[p + i - back]) ++i;
+            const uint32_t pairs = static_cast<uint32_t>(p + i >= total ? (i + 1) / 2 : i / 2);
+            if (pairs > best) {
+                best = pairs;
+                position = k;
+            }
+        }
+        return best;
+    };
+
+    size_t p = 2 * w;
+    int previous = -1;
+    while (p < total) {
+        int position = -1;
+        const uint32_t pairs = bestCopy(p, previous, position);
+        if (pairs) {
+            WritePosition(bits, position);
+            WritePairs(bits, pairs);
+            p += 2 * static_cast<size_t>(pairs);
+            previous = position;
+            continue;
+        }
+        WritePosition(bits, previous);  // the same place again: new colours
+        for (;;) {
+            for (int k = 0; k < 2; ++k) {
+                const uint8_t c = p < total ? buf[p] : buf[p - 1];
+                color(buf[p - 1], c);
+                if (p < total) ++p;
+            }
+            if (p >= total) break;
+            int unused = -1;
+            const bool more = bestCopy(p, -1, unused) == 0;
+            bits.Bit(more);
+            if (!more) break;
+        }
+        previous = -1;
+    }
+
+    std::vector<uint8_t> f;
+    PutText(f, "Pi test picture\x1A");
+    f.push_back(0);
+    f.push_back(0);  // mode: palette present
+    f.push_back(n);
+    f.push_back(m);
+    f.push_back(static_cast<uint8_t>(planes));
+    PutText(f, "TEST");
+    PutBE16(f, 0);
+    PutBE16(f, static_cast<unsigned>(width));
+    PutBE16(f, static_cast<unsigned>(height));
+    for (unsigned i = 0; i < colors; ++i) {
+        const uint32_t rgb = i < palette.size() ? palette[i] : 0;
+        f.push_back(static_cast<uint8_t>(rgb >> 16));
+        f.push_back(static_cast<uint8_t>(rgb >> 8));
+        f.push_back(static_cast<uint8_t>(rgb));
+    }
+    f.insert(f.end(), bits.bytes().begin(), bits.bytes().end());
+    return f;
+}
+
+std::vector<uint8_t> EncodePic(int width, int height, const std::vector<uint16_t>& words, int depth, bool chains) {
+    const size_t w = static_cast<size_t>(width);
+    const size_t total = w * static_cast<size_t>(height);
+    std::vector<uint32_t> px(words.begin(), words.end());
+    if (depth == 15)
+        for (auto& v : px) v &= ~1u;
+    // A pixel starts a colour when it differs from the one before it.
+    std::vector<bool> starts(total), chained(total);
+    for (size_t i = 0; i < total; ++i) starts[i] = px[i] != (i ? px[i - 1] : 0);
+
+    codecs::BitWriter bits;
+    codecs::PicColorCache cache;
+    auto length = [&](uint32_t len) {
+        unsigned n = 0;
+        while ((4u << n) - 1 <= len) ++n;
+        for (unsigned i = 0; i < n; ++i) bits.Bit(1);
+        bits.Bit(0);
+        bits.Bits(len - ((2u << n) - 1), n + 1);
+    };
+    size_t next = 0;
+    for (size_t i = 0; i < total; ++i) {
+        if (!starts[i] || chained[i]) continue;
+        length(static_cast<uint32_t>(i - next + 1));
+        const int cached = cache.Find(px[i]);
+        if (cached >= 0) {
+            bits.Bit(1);
+            bits.Bits(static_cast<uint32_t>(cached), 7);
+            cache.Take(static_cast<unsigned>(cached));
+        } else {
+            bits.Bit(0);
+            bits.Bits(depth == 15 ? px[i] >> 1 : px[i], static_cast<unsigned>(depth));
+            cache.Put(px[i]);
+        }
+        next = i + 1;
+        // Follow the colour down while it starts again within two columns.
+        std::vector<int> steps;
+        long x = static_cast<long>(i % w);
+        for (size_t y = i / w + 1; chains && y < static_cast<size_t>(height); ++y) {
+            int found = 99;
+            for (int dx : {0, -1, 1, -2, 2}) {
+                const long nx = x + dx;
+                if (nx < 0 || nx >= width) continue;
+                const size_t j = y * w + static_cast<size_t>(nx);
+                if (starts[j] && !chained[j] && px[j] == px[i]) {
+                    found = dx;
+                    break;
+                }
+            }
+            if (found == 99) break;
+            x += found;
+            chained[y * w + static_cast<size_t>(x)] = true;
+            steps.push_back(found);
+        }
+        if (steps.empty()) {
+            bits.Bit(0);
+            continue;
+        }
+        bits.Bit(1);
+        for (int dx : steps) {
+            if (dx >= -1 && dx <= 1)
+                bits.Bits(static_cast<uint32_t>(dx + 2), 2);
+            else
+                bits.Bits(dx < 0 ? 2 : 3, 4);  // 00 1 and the direction
+        }
+        bits.Bits(0, 3);  // 00 0: the chain ends
+    }
+    length(static_cast<uint32_t>(total - next + 1));
+
+    std::vector<uint8_t> f;
+    PutText(f, "PICtest picture\x1A");
+    f.push_back(0);
+    f.push_back(0);  // reserved
+    f.push_back(0);  // X68000
+    PutBE16(f, static_cast<unsigned>(depth));
+    PutBE16(f, static_cast<unsigned>(width));
+    PutBE16(f, static_cast<unsigned>(height));
+    f.insert(f.end(), bits.bytes().begin(), bits.bytes().end());
+    return f;
+}
+
+}  // namespace qaz::testenc

@@ -1,0 +1,24 @@
+// Small encoders for MAG, Pi and PIC: no peer tool here writes these
+// formats, so the tests make their pictures with these.
+#pragma once
+#include <cstdint>
+#include <vector>
+
+namespace qaz::testenc {
+
+// indices: width * height palette indices; palette: 0xRRGGBB, 16 or 256.
+// x0 places the picture at that column, so the first flag byte is partly
+// outside it; tallPixels sets the 200-line mode bit.
+std::vector<uint8_t> EncodeMag(int width, int height, const std::vector<uint8_t>& indices,
+                               const std::vector<uint32_t>& palette, unsigned x0 = 0, bool tallPixels = false);
+
+// planes 4 or 8; aspect n:m as stored.
+std::vector<uint8_t> EncodePi(int width, int height, const std::vector<uint8_t>& indices,
+                              const std::vector<uint32_t>& palette, int planes, uint8_t n = 0, uint8_t m = 0);
+
+// words: X68000 colour words (G5 R5 B5 I1); depth 15 drops the I bit.
+// With chains, colours that start again below are chained down.
+std::vector<uint8_t> EncodePic(int width, int height, const std::vector<uint16_t>& words, int depth,
+                               bool chains = true);
+
+}  // namespace qaz::testenc

@@ -1,0 +1,215 @@
+// MAG, Pi and PIC: pictures made by our encoders decode to their pixels,
+// and damaged files are refused.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "components/codecs/mag.h"
+#include "components/codecs/pi.h"
+#include "components/codecs/pic.h"
+#include "tests/components/codecs/encoders.h"
+
+using namespace qaz::codecs;
+using qaz::testenc::EncodeMag;
+using qaz::testenc::EncodePi;
+using qaz::testenc::EncodePic;
+
+namespace {
+
+// Flat areas, stripes and noise, so that every kind of copy and new
+// colour turns up.
+std::vector<uint8_t> Indices(int w, int h, unsigned colors, unsigned seed) {
+    std::mt19937 rng(seed);
+    std::vector<uint8_t> v(static_cast<size_t>(w) * h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            uint8_t c;
+            if (y < h / 3)
+                c = static_cast<uint8_t>((x / 5 + y / 7) % colors);
+            else if (y < 2 * h / 3)
+                c = static_cast<uint8_t>((x * 3 / 2) % colors);
+            else
+                c = static_cast<uint8_t>(rng() % colors);
+            v[static_cast<size_t>(y) * w + x] = c;
+        }
+    return v;
+}
+
+std::vector<uint32_t> Palette(unsigned colors) {
+    std::vector<uint32_t> p(colors);
+    for (unsigned i = 0; i < colors; ++i) p[i] = (i * 0x1F3A5Bu + 0x102030u) & 0xFFFFFF;
+    return p;
+}
+
+void ExpectIndices(const Picture& pic, int w, int h, const std::vector<uint8_t>& indices,
+                   const std::vector<uint32_t>& palette) {
+    ASSERT_EQ(pic.width, w);
+    ASSERT_EQ(pic.height, h);
+    ASSERT_EQ(pic.bitsPerPixel, 8);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            ASSERT_EQ(PixelAt(pic, x, y), palette[indices[static_cast<size_t>(y) * w + x]]) << x << "," << y;
+}
+
+// Every shortened copy and a batch of flipped bytes must give an error or
+// a picture, never a crash (the sanitizer build and the fuzzers watch for
+// the rest).
+template <typename Decode>
+void ExpectTruncationRefused(const std::vector<uint8_t>& file, Decode decode) {
+    for (size_t cut = 0; cut < file.size(); cut += 1 + file.size() / 200) {
+        Picture pic;
+        EXPECT_NE(decode(file.data(), cut, pic), DecodeStatus::Ok) << "cut at " << cut;
+    }
+    std::mt19937 rng(7);
+    for (int i = 0; i < 300; ++i) {
+        std::vector<uint8_t> bad = file;
+        bad[rng() % bad.size()] ^= static_cast<uint8_t>(1 + rng() % 255);
+        Picture pic;
+        decode(bad.data(), bad.size(), pic);
+    }
+}
+
+}  // namespace
+
+TEST(Mag, SixteenAndTwoFiftySixColoursRoundTrip) {
+    for (unsigned colors : {16u, 256u})
+        for (auto [w, h, x0] : {std::tuple{64, 40, 0u}, std::tuple{37, 23, 5u}, std::tuple{1, 1, 0u}}) {
+            SCOPED_TRACE(testing::Message() << colors << " colours " << w << "x" << h << " at " << x0);
+            const auto idx = Indices(w, h, colors, 1);
+            const auto pal = Palette(colors);
+            const auto file = EncodeMag(w, h, idx, pal, x0);
+            Picture pic;
+            ASSERT_EQ(DecodeMag(file.data(), file.size(), pic), DecodeStatus::Ok);
+            ExpectIndices(pic, w, h, idx, pal);
+            EXPECT_EQ(pic.colorDepth, colors == 16 ? 4 : 8);
+        }
+}
+
+TEST(Mag, TwoHundredLineModeReportsTallPixels) {
+    const auto idx = Indices(16, 8, 16, 2);
+    const auto file = EncodeMag(16, 8, idx, Palette(16), 0, true);
+    Picture pic;
+    ASSERT_EQ(DecodeMag(file.data(), file.size(), pic), DecodeStatus::Ok);
+    EXPECT_EQ(pic.xDensity, 2);
+    EXPECT_EQ(pic.yDensity, 1);
+}
+
+TEST(Mag, DamagedFilesAreRefused) {
+    const auto file = EncodeMag(48, 30, Indices(48, 30, 16, 3), Palette(16));
+    ExpectTruncationRefused(file, DecodeMag);
+    Picture pic;
+    const uint8_t gif[] = {'G', 'I', 'F', '8', '9', 'a', 0, 0};
+    EXPECT_EQ(DecodeMag(gif, sizeof gif, pic), DecodeStatus::NotThisFormat);
+}
+
+TEST(Mag, CopyFromAboveTheFirstLineIsCorrupt) {
+    auto file = EncodeMag(8, 1, std::vector<uint8_t>(8, 3), Palette(16));
+    // The first flag byte says "one line up" for both units.
+    size_t header = 0;
+    while (file[header] != 0x1A) ++header;
+    ++header;
+    const uint32_t flagA = file[header + 12] | file[header + 13] << 8;
+    const uint32_t flagB = file[header + 16] | file[header + 17] << 8;
+    file[header + flagA] = 0x80;
+    file.insert(file.begin() + header + flagB, 0x44);
+    file[header + 20] = 1;  // flag B size
+    for (int at : {24}) file[header + at] += 1;  // stored pixels move by one
+    Picture pic;
+    EXPECT_EQ(DecodeMag(file.data(), file.size(), pic), DecodeStatus::Corrupt);
+}
+
+TEST(Pi, SixteenAndTwoFiftySixColoursRoundTrip) {
+    for (int planes : {4, 8})
+        for (auto [w, h] : {std::pair{64, 48}, std::pair{33, 17}, std::pair{1, 5}, std::pair{3, 1}}) {
+            SCOPED_TRACE(testing::Message() << planes << " planes " << w << "x" << h);
+            const unsigned colors = 1u << planes;
+            const auto idx = Indices(w, h, colors, 4);
+            const auto pal = Palette(colors);
+            const auto file = EncodePi(w, h, idx, pal, planes);
+            Picture pic;
+            ASSERT_EQ(DecodePi(file.data(), file.size(), pic), DecodeStatus::Ok);
+            ExpectIndices(pic, w, h, idx, pal);
+        }
+}
+
+TEST(Pi, AspectBecomesDensitiesAndZeroMeansSquare) {
+    const auto idx = Indices(16, 16, 16, 5);
+    Picture pic;
+    auto file = EncodePi(16, 16, idx, Palette(16), 4, 2, 1);  // pixels twice as wide
+    ASSERT_EQ(DecodePi(file.data(), file.size(), pic), DecodeStatus::Ok);
+    EXPECT_EQ(pic.xDensity, 1);
+    EXPECT_EQ(pic.yDensity, 2);
+    file = EncodePi(16, 16, idx, Palette(16), 4, 0, 3);
+    ASSERT_EQ(DecodePi(file.data(), file.size(), pic), DecodeStatus::Ok);
+    EXPECT_EQ(pic.xDensity, 1);
+    EXPECT_EQ(pic.yDensity, 1);
+}
+
+TEST(Pi, DamagedFilesAreRefused) {
+    ExpectTruncationRefused(EncodePi(40, 30, Indices(40, 30, 16, 6), Palette(16), 4), DecodePi);
+}
+
+TEST(Pic, FifteenAndSixteenBitColoursRoundTrip) {
+    std::mt19937 rng(9);
+    for (int depth : {15, 16})
+        for (bool chains : {false, true})
+            for (auto [w, h] : {std::pair{64, 48}, std::pair{31, 9}, std::pair{1, 1}}) {
+                SCOPED_TRACE(testing::Message() << depth << " bits " << w << "x" << h << " chains " << chains);
+                // Upright bars (chains), a gradient (new colours) and a
+                // few colours again and again (the cache).
+                std::vector<uint16_t> words(static_cast<size_t>(w) * h);
+                for (int y = 0; y < h; ++y)
+                    for (int x = 0; x < w; ++x) {
+                        uint16_t v;
+                        if (y < h / 3) v = static_cast<uint16_t>(((x + y / 4) / 6) * 0x1234);
+                        else if (y < 2 * h / 3) v = static_cast<uint16_t>(x * 0x0842 + y);
+                        else v = static_cast<uint16_t>((rng() % 5) * 0x3C3C);
+                        words[static_cast<size_t>(y) * w + x] = v;
+                    }
+                const auto file = EncodePic(w, h, words, depth, chains);
+                Picture pic;
+                ASSERT_EQ(DecodePic(file.data(), file.size(), pic), DecodeStatus::Ok);
+                ASSERT_EQ(pic.width, w);
+                ASSERT_EQ(pic.height, h);
+                for (int y = 0; y < h; ++y)
+                    for (int x = 0; x < w; ++x) {
+                        uint16_t v = words[static_cast<size_t>(y) * w + x];
+                        if (depth == 15) v &= 0xFFFE;
+                        ASSERT_EQ(PixelAt(pic, x, y), X68kColor(v)) << x << "," << y;
+                    }
+            }
+}
+
+TEST(Pic, X68000ColourWordsBecomeRgb) {
+    EXPECT_EQ(X68kColor(0xFFFF), 0xFFFFFFu);
+    EXPECT_EQ(X68kColor(0x0000), 0x000000u);
+    EXPECT_EQ(X68kColor(0x07C0), 0xFB0000u) << "red only";
+    EXPECT_EQ(X68kColor(0xF800), 0x00FB00u) << "green only";
+    EXPECT_EQ(X68kColor(0x003E), 0x0000FBu) << "blue only";
+    EXPECT_EQ(X68kColor(0x0001), 0x040404u) << "the intensity bit lifts all three";
+}
+
+TEST(Pic, DamagedAndOtherVariantsAreRefused) {
+    std::vector<uint16_t> words(30 * 20);
+    for (size_t i = 0; i < words.size(); ++i) words[i] = static_cast<uint16_t>((i / 7) * 0x2222);
+    auto file = EncodePic(30, 20, words, 16);
+    ExpectTruncationRefused(file, DecodePic);
+    // A type nibble other than the X68000's is a variant we do not read.
+    size_t at = 0;
+    while (file[at] != 0x1A) ++at;
+    file[at + 3] = 0x01;
+    Picture pic;
+    EXPECT_EQ(DecodePic(file.data(), file.size(), pic), DecodeStatus::Unsupported);
+}
+
+TEST(Formats, ForgedHugeDimensionsAreRefusedBeforeAllocating) {
+    auto pi = EncodePi(4, 4, Indices(4, 4, 16, 1), Palette(16), 4);
+    size_t at = 0;
+    while (pi[at] != 0) ++at;
+    // Width and height follow mode, aspect, planes, machine and the
+    // extension length.
+    const size_t dims = at + 1 + 4 + 4 + 2;
+    pi[dims] = pi[dims + 1] = pi[dims + 2] = pi[dims + 3] = 0xFF;
+    Picture pic;
+    EXPECT_EQ(DecodePi(pi.data(), pi.size(), pic), DecodeStatus::TooLarge);
+}

@@ -1,0 +1,41 @@
+// Writes a few small pictures of each format as starting points for the
+// fuzzers: make_seeds DIR writes DIR/mag, DIR/pi and DIR/pic.
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "tests/components/codecs/encoders.h"
+
+namespace {
+
+void Write(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                static_cast<std::streamsize>(bytes.size()));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) return 2;
+    const std::filesystem::path dir = argv[1];
+    for (const char* sub : {"mag", "pi", "pic"}) std::filesystem::create_directories(dir / sub);
+    for (int n = 0; n < 3; ++n) {
+        const int w = 8 + n * 9, h = 4 + n * 5;
+        std::vector<uint8_t> idx(static_cast<size_t>(w) * h);
+        std::vector<uint16_t> words(idx.size());
+        for (size_t i = 0; i < idx.size(); ++i) {
+            idx[i] = static_cast<uint8_t>((i / 3 + i % 7) % 16);
+            words[i] = static_cast<uint16_t>((i / 5) * 0x1357 + (i % 3));
+        }
+        std::vector<uint32_t> pal16(16), pal256(256);
+        for (unsigned i = 0; i < 256; ++i) (i < 16 ? pal16[i] : pal256[i]) = i * 0x010203u;
+        const std::string s = std::to_string(n);
+        Write(dir / "mag" / (s + "a"), qaz::testenc::EncodeMag(w, h, idx, pal16, static_cast<unsigned>(n)));
+        Write(dir / "mag" / (s + "b"), qaz::testenc::EncodeMag(w, h, idx, pal256));
+        Write(dir / "pi" / (s + "a"), qaz::testenc::EncodePi(w, h, idx, pal16, 4, 1, 2));
+        Write(dir / "pi" / (s + "b"), qaz::testenc::EncodePi(w, h, idx, pal256, 8));
+        Write(dir / "pic" / (s + "a"), qaz::testenc::EncodePic(w, h, words, 15));
+        Write(dir / "pic" / (s + "b"), qaz::testenc::EncodePic(w, h, words, 16));
+    }
+    return 0;
+}

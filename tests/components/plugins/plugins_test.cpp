@@ -1,0 +1,275 @@
+// Our .spi libraries loaded as a viewer loads them: JPEG, GIF and TIFF
+// made by ImageMagick match ImageMagick's own decode; MAG, Pi and PIC made
+// by our encoders decode to their pixels; damaged files give an error.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "components/codecs/pic.h"
+#include "tests/components/codecs/encoders.h"
+
+namespace {
+
+#pragma pack(push, 1)
+struct Info {
+    LONG left, top, width, height;
+    WORD xDensity, yDensity;
+    SHORT colorDepth;
+    HLOCAL text;
+};
+#pragma pack(pop)
+using GetPictureFn = int(WINAPI*)(LPSTR, LONG, UINT, HANDLE*, HANDLE*, FARPROC, LONG_PTR);
+using GetPictureInfoFn = int(WINAPI*)(LPSTR, LONG, UINT, Info*);
+using GetPluginInfoFn = int(WINAPI*)(int, LPSTR, int);
+using IsSupportedFn = int(WINAPI*)(LPSTR, ULONG_PTR);
+
+std::string BinDir() {
+    char path[MAX_PATH];
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string s = path;
+    return s.substr(0, s.find_last_of('\\') + 1);
+}
+
+struct Rgb {
+    int width = 0, height = 0;
+    std::vector<uint8_t> rgb;
+};
+
+struct Plugin {
+    explicit Plugin(const char* name) : module(LoadLibraryA((BinDir() + name).c_str())) {
+        if (!module) return;
+        picture = reinterpret_cast<GetPictureFn>(GetProcAddress(module, "GetPicture"));
+        info = reinterpret_cast<GetPictureInfoFn>(GetProcAddress(module, "GetPictureInfo"));
+        pluginInfo = reinterpret_cast<GetPluginInfoFn>(GetProcAddress(module, "GetPluginInfo"));
+        supported = reinterpret_cast<IsSupportedFn>(GetProcAddress(module, "IsSupported"));
+        preview = reinterpret_cast<GetPictureFn>(GetProcAddress(module, "GetPreview"));
+    }
+    ~Plugin() {
+        if (module) FreeLibrary(module);
+    }
+    // Decodes a file through GetPicture and reads the DIB back as RGB.
+    int Decode(const std::string& path, LONG offset, Rgb& out) const {
+        HANDLE header = nullptr, bits = nullptr;
+        const int result = picture(const_cast<LPSTR>(path.c_str()), offset, 0, &header, &bits, nullptr, 0);
+        if (result != 0) {
+            EXPECT_EQ(header, nullptr);
+            EXPECT_EQ(bits, nullptr);
+            return result;
+        }
+        const auto* bmi = static_cast<const BITMAPINFO*>(LocalLock(header));
+        const auto* data = static_cast<const uint8_t*>(LocalLock(bits));
+        const int w = bmi->bmiHeader.biWidth, h = bmi->bmiHeader.biHeight, bpp = bmi->bmiHeader.biBitCount;
+        const size_t stride = ((static_cast<size_t>(w) * bpp + 31) / 32) * 4;
+        out.width = w;
+        out.height = h;
+        out.rgb.resize(static_cast<size_t>(w) * h * 3);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                const uint8_t* row = data + (h - 1 - y) * stride;
+                uint8_t r, g, b;
+                if (bpp == 8) {
+                    const RGBQUAD q = bmi->bmiColors[row[x]];
+                    r = q.rgbRed, g = q.rgbGreen, b = q.rgbBlue;
+                } else {
+                    b = row[x * 3], g = row[x * 3 + 1], r = row[x * 3 + 2];
+                }
+                uint8_t* o = &out.rgb[(static_cast<size_t>(y) * w + x) * 3];
+                o[0] = r, o[1] = g, o[2] = b;
+            }
+        LocalUnlock(bits);
+        LocalUnlock(header);
+        EXPECT_EQ(LocalFree(bits), nullptr);
+        EXPECT_EQ(LocalFree(header), nullptr);
+        return 0;
+    }
+    HMODULE module;
+    GetPictureFn picture = nullptr, preview = nullptr;
+    GetPictureInfoFn info = nullptr;
+    GetPluginInfoFn pluginInfo = nullptr;
+    IsSupportedFn supported = nullptr;
+};
+
+bool ReadPpm(const std::string& path, Rgb& out) {
+    std::ifstream in(path, std::ios::binary);
+    std::string magic;
+    int maxval = 0;
+    in >> magic >> out.width >> out.height >> maxval;
+    in.get();
+    if (magic != "P6" || maxval != 255) return false;
+    out.rgb.resize(static_cast<size_t>(out.width) * out.height * 3);
+    in.read(reinterpret_cast<char*>(out.rgb.data()), static_cast<std::streamsize>(out.rgb.size()));
+    return static_cast<bool>(in);
+}
+
+double Psnr(const Rgb& a, const Rgb& b) {
+    double sum = 0;
+    for (size_t i = 0; i < a.rgb.size(); ++i) {
+        const double d = double(a.rgb[i]) - double(b.rgb[i]);
+        sum += d * d;
+    }
+    const double mse = sum / double(a.rgb.size());
+    return mse == 0 ? 99.0 : 10.0 * std::log10(255.0 * 255.0 / mse);
+}
+
+std::string TempFile(const char* name, const std::vector<uint8_t>& bytes) {
+    char dir[MAX_PATH];
+    GetTempPathA(MAX_PATH, dir);
+    const std::string path = std::string(dir) + name;
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                static_cast<std::streamsize>(bytes.size()));
+    return path;
+}
+
+std::vector<uint8_t> ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+// Shortened copies and one with its middle overwritten: an error result,
+// no handles, no crash.
+void ExpectDamageRefused(const Plugin& plugin, const std::vector<uint8_t>& file) {
+    for (size_t cut : {size_t{0}, size_t{4}, file.size() / 3, file.size() / 2}) {
+        Rgb out;
+        EXPECT_NE(plugin.Decode(TempFile("qaz_cut.bin", {file.begin(), file.begin() + cut}), 0, out), 0)
+            << "cut at " << cut;
+    }
+    std::vector<uint8_t> bad = file;
+    for (size_t i = bad.size() / 4; i < bad.size() * 3 / 4; ++i) bad[i] = static_cast<uint8_t>(i * 37);
+    Rgb out;
+    plugin.Decode(TempFile("qaz_bad.bin", bad), 0, out);
+}
+
+}  // namespace
+
+TEST(Plugins, EveryLibraryExportsTheInterface) {
+    for (const char* name : {"ifjpeg.spi", "ifgif.spi", "iftiff.spi", "ifmag.spi", "ifpi.spi", "ifpic.spi"}) {
+        SCOPED_TRACE(name);
+        Plugin p(name);
+        ASSERT_NE(p.module, nullptr);
+        ASSERT_TRUE(p.picture && p.info && p.pluginInfo && p.supported && p.preview);
+        char text[64];
+        EXPECT_EQ(p.pluginInfo(0, text, sizeof text), 4);
+        EXPECT_STREQ(text, "00IN");
+        EXPECT_EQ(p.pluginInfo(4, text, sizeof text), 0);
+        HANDLE h = nullptr, b = nullptr;
+        EXPECT_EQ(p.preview(const_cast<LPSTR>("x"), 0, 0, &h, &b, nullptr, 0), -1);
+        Rgb out;
+        EXPECT_EQ(p.Decode(BinDir() + "no such file.jpg", 0, out), 6);
+    }
+}
+
+TEST(Plugins, PlatformFormatsMatchImageMagick) {
+    const std::string data = BinDir() + "plugin_data\\";
+    for (auto [lib, file, magic] : {std::tuple{"ifjpeg.spi", "pic.jpg", "\xFF\xD8\xFF"},
+                                    std::tuple{"ifgif.spi", "pic.gif", "GIF89a"},
+                                    std::tuple{"iftiff.spi", "pic.tif", "II*"}}) {
+        SCOPED_TRACE(file);
+        Plugin p(lib);
+        Rgb decoded, reference;
+        ASSERT_EQ(p.Decode(data + file, 0, decoded), 0);
+        ASSERT_TRUE(ReadPpm(data + file + std::string(".ppm"), reference));
+        ASSERT_EQ(decoded.width, reference.width);
+        ASSERT_EQ(decoded.height, reference.height);
+        EXPECT_GE(Psnr(decoded, reference), 30.0);
+
+        Info info{};
+        ASSERT_EQ(p.info(const_cast<LPSTR>((data + file).c_str()), 0, 0, &info), 0);
+        EXPECT_EQ(info.width, reference.width);
+        EXPECT_EQ(info.height, reference.height);
+        EXPECT_EQ(info.text, nullptr);
+
+        // Behind a 128-byte preamble the picture is found at offset 128.
+        std::vector<uint8_t> bytes = ReadAll(data + file);
+        std::vector<uint8_t> wrapped(128 + bytes.size(), 'x');
+        if (!bytes.empty()) std::memcpy(&wrapped[128], bytes.data(), bytes.size());
+        const std::string path = TempFile("qaz_wrapped.bin", wrapped);
+        EXPECT_EQ(p.Decode(path, 0, decoded), 2);
+        EXPECT_EQ(p.Decode(path, 128, decoded), 0);
+
+        std::vector<uint8_t> head(2048, 0);
+        std::memcpy(head.data(), magic, std::strlen(magic));
+        EXPECT_EQ(p.supported(const_cast<LPSTR>("x"), reinterpret_cast<ULONG_PTR>(head.data())), 1);
+        head[0] = 'Z';
+        EXPECT_EQ(p.supported(const_cast<LPSTR>("x"), reinterpret_cast<ULONG_PTR>(head.data())), 0);
+
+        ExpectDamageRefused(p, bytes);
+    }
+}
+
+namespace {
+
+std::vector<uint8_t> Indices(int w, int h, unsigned colors) {
+    std::vector<uint8_t> v(static_cast<size_t>(w) * h);
+    for (size_t i = 0; i < v.size(); ++i) v[i] = static_cast<uint8_t>((i / 3 + (i * 7) / 11) % colors);
+    return v;
+}
+
+std::vector<uint32_t> Palette(unsigned colors) {
+    std::vector<uint32_t> p(colors);
+    for (unsigned i = 0; i < colors; ++i) p[i] = (i * 0x2A3B4Cu + 0x405060u) & 0xFFFFFF;
+    return p;
+}
+
+void ExpectIndexed(const Rgb& out, int w, int h, const std::vector<uint8_t>& idx, const std::vector<uint32_t>& pal) {
+    ASSERT_EQ(out.width, w);
+    ASSERT_EQ(out.height, h);
+    for (size_t i = 0; i < idx.size(); ++i) {
+        const uint32_t rgb = pal[idx[i]];
+        ASSERT_EQ(out.rgb[i * 3], uint8_t(rgb >> 16)) << i;
+        ASSERT_EQ(out.rgb[i * 3 + 1], uint8_t(rgb >> 8)) << i;
+        ASSERT_EQ(out.rgb[i * 3 + 2], uint8_t(rgb)) << i;
+    }
+}
+
+}  // namespace
+
+TEST(Plugins, OwnFormatsDecodeToTheirPixels) {
+    const int w = 61, h = 37;
+    for (unsigned colors : {16u, 256u}) {
+        SCOPED_TRACE(colors);
+        const auto idx = Indices(w, h, colors);
+        const auto pal = Palette(colors);
+        Rgb out;
+        Plugin mag("ifmag.spi");
+        const auto magFile = qaz::testenc::EncodeMag(w, h, idx, pal, 3, true);
+        ASSERT_EQ(mag.Decode(TempFile("qaz.mag", magFile), 0, out), 0);
+        ExpectIndexed(out, w, h, idx, pal);
+        Info info{};
+        ASSERT_EQ(mag.info(const_cast<LPSTR>(TempFile("qaz.mag", magFile).c_str()), 0, 0, &info), 0);
+        EXPECT_EQ(info.xDensity, 2) << "200-line pictures have tall pixels";
+        EXPECT_EQ(info.yDensity, 1);
+        EXPECT_EQ(info.colorDepth, colors == 16 ? 4 : 8);
+        ExpectDamageRefused(mag, magFile);
+
+        Plugin pi("ifpi.spi");
+        const auto piFile = qaz::testenc::EncodePi(w, h, idx, pal, colors == 16 ? 4 : 8, 1, 2);
+        ASSERT_EQ(pi.Decode(TempFile("qaz.pi", piFile), 0, out), 0);
+        ExpectIndexed(out, w, h, idx, pal);
+        ASSERT_EQ(pi.info(const_cast<LPSTR>(TempFile("qaz.pi", piFile).c_str()), 0, 0, &info), 0);
+        EXPECT_EQ(info.xDensity, 2);
+        EXPECT_EQ(info.yDensity, 1);
+        ExpectDamageRefused(pi, piFile);
+    }
+    std::vector<uint16_t> words(static_cast<size_t>(w) * h);
+    for (size_t i = 0; i < words.size(); ++i) words[i] = static_cast<uint16_t>(((i % w) / 8 + i / 400) * 0x1111);
+    Plugin pic("ifpic.spi");
+    const auto picFile = qaz::testenc::EncodePic(w, h, words, 16);
+    Rgb out;
+    ASSERT_EQ(pic.Decode(TempFile("qaz.pic", picFile), 0, out), 0);
+    ASSERT_EQ(out.width, w);
+    for (size_t i = 0; i < words.size(); ++i) {
+        const uint32_t rgb = qaz::codecs::X68kColor(words[i]);
+        ASSERT_EQ(out.rgb[i * 3], uint8_t(rgb >> 16)) << i;
+        ASSERT_EQ(out.rgb[i * 3 + 2], uint8_t(rgb)) << i;
+    }
+    ExpectDamageRefused(pic, picFile);
+    Rgb wrong;
+    EXPECT_EQ(pic.Decode(TempFile("qaz.mag", qaz::testenc::EncodeMag(8, 8, Indices(8, 8, 16), Palette(16))), 0, wrong), 2)
+        << "another format is not ours";
+}
