@@ -35,15 +35,16 @@ bool LooksLikeMag(const uint8_t* data, size_t size) {
 DecodeStatus DecodeMag(const uint8_t* data, size_t size, Picture& out) {
     if (!LooksLikeMag(data, size)) return DecodeStatus::NotThisFormat;
     // Machine code and user name, then a comment up to 0x1A; the header
-    // follows it and every offset in it counts from the header's start.
+    // starts at the first 0 byte after it (normally the very next byte),
+    // and every offset in it counts from the header's start.
     size_t header = 8;
     while (header < size && data[header] != 0x1A) ++header;
+    while (header < size && data[header] != 0) ++header;
     if (header >= size) return DecodeStatus::Corrupt;
-    ++header;
 
     ByteReader r(data, size);
     r.Seek(header);
-    r.Skip(3);  // header start, machine code, machine flag
+    r.Skip(3);  // header start (0), machine code, machine flag
     const uint8_t mode = r.U8();
     const unsigned x0 = r.U16LE(), y0 = r.U16LE(), x1 = r.U16LE(), y1 = r.U16LE();
     const uint32_t flagAOffset = r.U32LE();
