@@ -1,4 +1,4 @@
-#include "viewers/decode_picture.h"
+#include "viewers/plugin_picture.h"
 
 #include <vector>
 
@@ -34,7 +34,7 @@ struct OwnedHandles {
 
 }  // namespace
 
-bool DecodePicture(int kind, const std::string& path, GetPictureFn picture, GetPictureInfoFn info, HDC dc,
+bool DecodePluginPicture(int kind, const std::string& path, GetPictureFn picture, GetPictureInfoFn info, HDC dc,
                    DecodedPicture& out) {
     out = DecodedPicture{};
     if (!picture || kind < 1 || kind > 8) return false;

@@ -26,7 +26,7 @@ struct DecodedPicture {
 // Decodes the file of kind 1 to 8 with the given entries (info may be
 // null). dc is the drawing surface the bitmap is made for. False on any
 // failure; nothing is left allocated then.
-bool DecodePicture(int kind, const std::string& path, GetPictureFn picture, GetPictureInfoFn info, HDC dc,
+bool DecodePluginPicture(int kind, const std::string& path, GetPictureFn picture, GetPictureInfoFn info, HDC dc,
                    DecodedPicture& out);
 
 }  // namespace qaz

@@ -1,5 +1,5 @@
 // The palette rule, the aspect correction and the order of plug-in calls.
-#include "viewers/decode_picture.h"
+#include "viewers/plugin_picture.h"
 
 #include <gtest/gtest.h>
 
@@ -70,36 +70,36 @@ int WINAPI FakeInfo(LPSTR, LONG offset, UINT, PictureInfo* info) {
 
 }  // namespace
 
-TEST(DecodePicture, RetriesAtOffset128AsEachKindAllows) {
+TEST(DecodePluginPicture, RetriesAtOffset128AsEachKindAllows) {
     HDC dc = GetDC(nullptr);
     DecodedPicture out;
     g_offsets.clear();
     g_resultAt0 = 2;
-    ASSERT_TRUE(DecodePicture(2, "a.gif", FakePicture, nullptr, dc, out));
+    ASSERT_TRUE(DecodePluginPicture(2, "a.gif", FakePicture, nullptr, dc, out));
     EXPECT_EQ(g_offsets, (std::vector<LONG>{0, 128}));
     DeleteObject(out.bitmap);
 
     g_offsets.clear();
     g_resultAt0 = 3;
-    EXPECT_FALSE(DecodePicture(2, "a.gif", FakePicture, nullptr, dc, out)) << "only result 2 retries";
+    EXPECT_FALSE(DecodePluginPicture(2, "a.gif", FakePicture, nullptr, dc, out)) << "only result 2 retries";
     EXPECT_EQ(g_offsets, (std::vector<LONG>{0}));
 
     g_offsets.clear();
-    ASSERT_TRUE(DecodePicture(1, "a.jpg", FakePicture, FakeInfo, dc, out)) << "JPEG retries on any failure";
+    ASSERT_TRUE(DecodePluginPicture(1, "a.jpg", FakePicture, FakeInfo, dc, out)) << "JPEG retries on any failure";
     EXPECT_EQ(g_offsets, (std::vector<LONG>{1000, 1128, 128}));
     DeleteObject(out.bitmap);
-    EXPECT_FALSE(DecodePicture(1, "a.jpg", FakePicture, nullptr, dc, out)) << "JPEG needs its info entry";
+    EXPECT_FALSE(DecodePluginPicture(1, "a.jpg", FakePicture, nullptr, dc, out)) << "JPEG needs its info entry";
     ReleaseDC(nullptr, dc);
 }
 
-TEST(DecodePicture, DensitiesOfPicFilesStretchTheBitmap) {
+TEST(DecodePluginPicture, DensitiesOfPicFilesStretchTheBitmap) {
     HDC dc = GetDC(nullptr);
     g_resultAt0 = 0;
     for (auto [xd, yd, w, h] : {std::tuple{1, 2, 8, 3}, std::tuple{2, 1, 4, 6}, std::tuple{0, 1, 4, 3}}) {
         g_xDensity = static_cast<WORD>(xd);
         g_yDensity = static_cast<WORD>(yd);
         DecodedPicture out;
-        ASSERT_TRUE(DecodePicture(4, "a.pic", FakePicture, FakeInfo, dc, out));
+        ASSERT_TRUE(DecodePluginPicture(4, "a.pic", FakePicture, FakeInfo, dc, out));
         BITMAP bm{};
         GetObject(out.bitmap, sizeof bm, &bm);
         EXPECT_EQ(bm.bmWidth, w) << xd << ":" << yd;
@@ -109,7 +109,7 @@ TEST(DecodePicture, DensitiesOfPicFilesStretchTheBitmap) {
     g_xDensity = 1;
     g_yDensity = 2;
     DecodedPicture out;
-    ASSERT_TRUE(DecodePicture(6, "a.mag", FakePicture, FakeInfo, dc, out)) << "MAG gets no correction";
+    ASSERT_TRUE(DecodePluginPicture(6, "a.mag", FakePicture, FakeInfo, dc, out)) << "MAG gets no correction";
     BITMAP bm{};
     GetObject(out.bitmap, sizeof bm, &bm);
     EXPECT_EQ(bm.bmWidth, 4);
