@@ -17,6 +17,7 @@ protected:
     void SetUp() override {
         qaztest::ClearSettings();
         qaztest::SetDword(qaz::kRegSettings, "Open", 0);  // nothing goes to the shell here
+        qaztest::SetDword(qaz::kRegMain, "TaskTray", 0);
     }
     void TearDown() override {
         if (bar_) {
