@@ -122,8 +122,9 @@ bool MediaController::Open(BarWindow& bar) {
     backHint_.clear();
     nextHint_.clear();
     mediaPath_.clear();
+    // Owned by the bar: no taskbar button of its own, and it goes with the bar.
     if (!Create(kMediaClass, kMediaTitle, WS_POPUP | WS_CLIPCHILDREN, WS_EX_TOPMOST | WS_EX_TOOLWINDOW, left, top,
-                kMediaWidth, kMediaHeight, nullptr)) {
+                kMediaWidth, kMediaHeight, bar.hwnd())) {
         ReleaseResources();
         return false;
     }
