@@ -35,6 +35,20 @@ int Delay(int seconds) { return seconds > 0 ? seconds * 1000 : 1; }
 
 std::string InvalidFile(const std::string& name) { return name + " は不正ファイルです"; }
 
+// Hands the file to the shell. Failures (no association, a vanished file)
+// are not reported, and no box of the shell may hold the queue.
+void ShellOpen(HWND owner, const std::string& path, const char* parameters) {
+    SHELLEXECUTEINFOA info = {};
+    info.cbSize = sizeof info;
+    info.fMask = SEE_MASK_FLAG_NO_UI;
+    info.hwnd = owner;
+    info.lpVerb = "open";
+    info.lpFile = path.c_str();
+    info.lpParameters = parameters;
+    info.nShow = SW_SHOWNORMAL;
+    ShellExecuteExA(&info);
+}
+
 int ShowPicture(BarWindow& bar, int kind, const std::string& path, const std::string& name) {
     const int delay = Delay(bar.settings.Bmp);
     if (!bar.state.ImageWindowCreated) {
@@ -75,11 +89,11 @@ int OpenByKind(BarWindow& bar, const std::string& path) {
         return 1;
     }
     if (kind == kindScreenSaver) {
-        ShellExecuteA(bar.hwnd(), "open", path.c_str(), "/s", nullptr, SW_SHOWNORMAL);
+        ShellOpen(bar.hwnd(), path, "/s");
         return Delay(bar.settings.Scr);
     }
     if (bar.settings.Open) {
-        ShellExecuteA(bar.hwnd(), "open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+        ShellOpen(bar.hwnd(), path, nullptr);
         return Delay(bar.settings.All);
     }
     return 1;
