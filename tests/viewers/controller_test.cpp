@@ -179,3 +179,31 @@ TEST_F(ViewerTest, EveryKindWritesItsNameIntoTheController) {
     EXPECT_EQ(OpenByKind(bar, dir_.path() + "p.bmp"), 1) << "a zero setting still moves on";
     EXPECT_EQ(CurrentMediaController()->fileName(), "p.bmp");
 }
+
+TEST_F(ViewerTest, TheSeparatorShowsTheDesktopAsItWasWhereverTheControllerMoves) {
+    // Something red on the desktop while the controller is created, gone
+    // afterwards.
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.hbrBackground = CreateSolidBrush(RGB(255, 0, 0));
+    wc.lpszClassName = "QAZTestRed";
+    RegisterClassA(&wc);
+    HWND red = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, "QAZTestRed", "", WS_POPUP | WS_VISIBLE, 300, 300, 60,
+                               40, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    UpdateWindow(red);
+    qaztest::PumpFor(100);
+    BarWindow& bar = Bar();
+    ShowMediaController(bar);
+    DestroyWindow(red);
+    MediaController* c = CurrentMediaController();
+    // The separator starts 75 pixels into the window: put it over the red.
+    SetWindowPos(c->hwnd(), nullptr, 300 - 75 + 5, 305, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    qaztest::PumpFor(200);
+    HWND box = c->control(idSepBox);
+    UpdateWindow(box);
+    HDC boxDc = GetDC(box);
+    const COLORREF seen = GetPixel(boxDc, 10, 10);
+    ReleaseDC(box, boxDc);
+    EXPECT_EQ(seen, RGB(255, 0, 0));
+}
