@@ -531,6 +531,9 @@ LRESULT BarWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             DestroyWindow(hwnd());
             return 0;
         case WM_DESTROY:
+            // The viewers' windows do not outlive the bar they belong to.
+            if (state.ImageWindowCreated) CloseImageWindow(*this);
+            if (state.MediaWindowCreated) CloseMediaController(*this);
             KillTimer(hwnd(), Timer1);
             KillTimer(hwnd(), Timer2);
             timer1On_ = timer2On_ = false;

@@ -6,6 +6,8 @@
 namespace qaz {
 
 class BarWindow;
+class ImageWindow;
+class MediaController;
 
 // Shows, plays, runs or opens one file by its kind and returns how long, in
 // milliseconds, it stays before the next entry; 0 or less when the media
@@ -21,5 +23,9 @@ void ShowListEntry(BarWindow& bar, int step);
 // Close the windows when they exist; both are safe to call any time.
 void CloseImageWindow(BarWindow& bar);
 void CloseMediaController(BarWindow& bar);
+
+// The windows while they exist, else nullptr.
+ImageWindow* CurrentImageWindow();
+MediaController* CurrentMediaController();
 
 }  // namespace qaz

@@ -163,6 +163,13 @@ void SetPanelFont(HWND panel, HFONT font) {
     }
 }
 
+void SetPanelEdge(HWND panel, Edge edge) {
+    if (auto* d = reinterpret_cast<PanelData*>(GetWindowLongPtrA(panel, GWLP_USERDATA))) {
+        d->edge = edge;
+        InvalidateRect(panel, nullptr, FALSE);
+    }
+}
+
 HWND CreatePicture(HWND parent, int id, int x, int y, int width, int height) {
     return CreateWindowExA(0, kPictureClass, "", WS_CHILD | WS_VISIBLE, x, y, width, height, parent,
                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleA(nullptr), nullptr);

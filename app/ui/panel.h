@@ -17,6 +17,7 @@ void RegisterPanelClasses();
 HWND CreatePanel(HWND parent, int id, int x, int y, int width, int height, Edge edge);
 void SetPanelColors(HWND panel, COLORREF background, COLORREF text);
 void SetPanelFont(HWND panel, HFONT font);  // not owned
+void SetPanelEdge(HWND panel, Edge edge);
 
 // A picture control with a memory device context holding a bitmap of its
 // size; what is drawn into the surface shows at the next paint.

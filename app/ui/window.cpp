@@ -4,13 +4,14 @@ namespace qaz::ui {
 
 Window::~Window() { Destroy(); }
 
-bool Window::RegisterClass(const char* className, HICON icon, HBRUSH background) {
+bool Window::RegisterClass(const char* className, HICON icon, HBRUSH background, UINT style) {
     HINSTANCE instance = GetModuleHandleA(nullptr);
     WNDCLASSEXA existing = {};
     existing.cbSize = sizeof existing;
     if (GetClassInfoExA(instance, className, &existing)) return true;
     WNDCLASSEXA wc = {};
     wc.cbSize = sizeof wc;
+    wc.style = style;
     wc.lpfnWndProc = &Window::Proc;
     wc.hInstance = instance;
     wc.hIcon = icon;

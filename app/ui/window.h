@@ -16,7 +16,8 @@ public:
 
     // Registers a window class whose windows route their messages to the
     // Window object they were created for. Registering twice is harmless.
-    static bool RegisterClass(const char* className, HICON icon = nullptr, HBRUSH background = nullptr);
+    static bool RegisterClass(const char* className, HICON icon = nullptr, HBRUSH background = nullptr,
+                              UINT style = 0);
 
     bool Create(const char* className, const char* title, DWORD style, DWORD exStyle, int x, int y, int width,
                 int height, HWND parent);

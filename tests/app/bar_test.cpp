@@ -190,6 +190,8 @@ TEST_F(BarTest, TitleBarLayoutIsRestoredAtStartUp) {
 }
 
 TEST_F(BarTest, CommandLineRunWithNothingToShowClosesAfterTheFirstTick) {
+    // Without "Open" an unknown file is not shown at all.
+    qaztest::SetDword(kRegSettings, "Open", 0);
     BarWindow& bar = Start({"C:\\nothing\\here.xyz"}, false);
     EXPECT_TRUE(bar.state.CmdLineMode);
     EXPECT_TRUE(bar.state.AutoLoadFiles);

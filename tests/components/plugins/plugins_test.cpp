@@ -13,6 +13,7 @@
 
 #include "components/codecs/pic.h"
 #include "tests/components/codecs/encoders.h"
+#include "tests/support/picture_compare.h"
 
 namespace {
 
@@ -36,10 +37,9 @@ std::string BinDir() {
     return s.substr(0, s.find_last_of('\\') + 1);
 }
 
-struct Rgb {
-    int width = 0, height = 0;
-    std::vector<uint8_t> rgb;
-};
+using qaztest::Rgb;
+using qaztest::ReadPpm;
+using qaztest::Psnr;
 
 struct Plugin {
     explicit Plugin(const char* name) : module(LoadLibraryA((BinDir() + name).c_str())) {
@@ -94,28 +94,6 @@ struct Plugin {
     GetPluginInfoFn pluginInfo = nullptr;
     IsSupportedFn supported = nullptr;
 };
-
-bool ReadPpm(const std::string& path, Rgb& out) {
-    std::ifstream in(path, std::ios::binary);
-    std::string magic;
-    int maxval = 0;
-    in >> magic >> out.width >> out.height >> maxval;
-    in.get();
-    if (magic != "P6" || maxval != 255) return false;
-    out.rgb.resize(static_cast<size_t>(out.width) * out.height * 3);
-    in.read(reinterpret_cast<char*>(out.rgb.data()), static_cast<std::streamsize>(out.rgb.size()));
-    return static_cast<bool>(in);
-}
-
-double Psnr(const Rgb& a, const Rgb& b) {
-    double sum = 0;
-    for (size_t i = 0; i < a.rgb.size(); ++i) {
-        const double d = double(a.rgb[i]) - double(b.rgb[i]);
-        sum += d * d;
-    }
-    const double mse = sum / double(a.rgb.size());
-    return mse == 0 ? 99.0 : 10.0 * std::log10(255.0 * 255.0 / mse);
-}
 
 std::string TempFile(const char* name, const std::vector<uint8_t>& bytes) {
     char dir[MAX_PATH];
