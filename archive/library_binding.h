@@ -3,6 +3,8 @@
 #pragma once
 #include <windows.h>
 
+#include "components/plugins/common/picture_interface.h"
+
 #include "archive/entry_info.h"
 
 namespace qaz {
@@ -20,21 +22,6 @@ using ArcFindFirstFn = int(WINAPI*)(HARC archive, LPCSTR wildcard, ArchiveEntryI
 using ArcFindNextFn = int(WINAPI*)(HARC archive, ArchiveEntryInfo* info);
 
 // Picture plug-in entries.
-#pragma pack(push, 1)
-struct PictureInfo {
-    LONG left;
-    LONG top;
-    LONG width;
-    LONG height;
-    WORD xDensity;
-    WORD yDensity;
-    SHORT colorDepth;
-    HLOCAL info;  // text information, freed by the caller
-};
-#pragma pack(pop)
-#if !defined(_WIN64)
-static_assert(sizeof(PictureInfo) == 26, "picture-info record");
-#endif
 using GetPictureFn = int(WINAPI*)(LPSTR path, LONG offset, UINT flag, HANDLE* header, HANDLE* bits,
                                   FARPROC progress, LONG_PTR data);
 using GetPictureInfoFn = int(WINAPI*)(LPSTR path, LONG offset, UINT flag, PictureInfo* info);

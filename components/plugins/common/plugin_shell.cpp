@@ -104,6 +104,7 @@ bool MakeDib(const codecs::Picture& picture, HLOCAL* header, HLOCAL* bits) {
 
 }  // namespace qaz::plugins
 
+using namespace qaz;
 using namespace qaz::plugins;
 
 extern "C" {
@@ -134,12 +135,12 @@ int WINAPI IsSupported(LPSTR, ULONG_PTR dw) {
     return kFormat.isMine(head, size) ? 1 : 0;
 }
 
-int WINAPI GetPictureInfo(LPSTR buf, LONG len, UINT flag, SpiPictureInfo* info) {
+int WINAPI GetPictureInfo(LPSTR buf, LONG len, UINT flag, PictureInfo* info) {
     if (!info) return kSpiReadError;
     qaz::codecs::Picture picture;
     const int result = Decode(buf, len, flag, picture);
     if (result != kSpiOk) return result;
-    *info = SpiPictureInfo{0, 0, picture.width, picture.height, picture.xDensity, picture.yDensity,
+    *info = PictureInfo{0, 0, picture.width, picture.height, picture.xDensity, picture.yDensity,
                            static_cast<SHORT>(picture.colorDepth), nullptr};
     return kSpiOk;
 }

@@ -6,35 +6,10 @@
 #include <cstdint>
 
 #include "components/codecs/picture.h"
+#include "components/plugins/common/picture_interface.h"
 
 namespace qaz::plugins {
 
-// Results of the entries, as the interface defines them.
-enum : int {
-    kSpiNotImplemented = -1,
-    kSpiOk = 0,
-    kSpiAborted = 1,
-    kSpiUnknownFormat = 2,
-    kSpiCorrupt = 3,
-    kSpiNoMemory = 4,
-    kSpiReadError = 6,
-};
-
-#pragma pack(push, 1)
-struct SpiPictureInfo {
-    LONG left;
-    LONG top;
-    LONG width;
-    LONG height;
-    WORD xDensity;
-    WORD yDensity;
-    SHORT colorDepth;
-    HLOCAL info;
-};
-#pragma pack(pop)
-#if !defined(_WIN64)
-static_assert(sizeof(SpiPictureInfo) == 26, "picture-info record of the interface");
-#endif
 
 // What each plug-in provides.
 struct PluginFormat {
