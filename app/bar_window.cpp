@@ -502,10 +502,7 @@ void BarWindow::PaintBar() {
 
 LRESULT BarWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
-        case WM_NCHITTEST: {
-            const LRESULT hit = DefWindowProcA(hwnd(), msg, wParam, lParam);
-            return hit == HTCLIENT ? HTCAPTION : hit;
-        }
+        case WM_NCHITTEST: return ui::HitTestDragBySurface(hwnd(), wParam, lParam);
         case WM_ERASEBKGND: return 1;
         case WM_PAINT: PaintBar(); return 0;
         case WM_ACTIVATEAPP:

@@ -377,10 +377,7 @@ void MediaController::PaintName(HWND panel, HDC dc) {
 
 LRESULT MediaController::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
-        case WM_NCHITTEST: {
-            const LRESULT hit = DefWindowProcA(hwnd(), msg, wParam, lParam);
-            return hit == HTCLIENT ? HTCAPTION : hit;
-        }
+        case WM_NCHITTEST: return ui::HitTestDragBySurface(hwnd(), wParam, lParam);
         case WM_ERASEBKGND: return 1;
         case WM_PAINT: {
             PAINTSTRUCT ps;

@@ -64,6 +64,11 @@ HWND CreateChild(const char* className, const char* text, DWORD style, DWORD exS
                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleA(nullptr), nullptr);
 }
 
+LRESULT HitTestDragBySurface(HWND hwnd, WPARAM wParam, LPARAM lParam) {
+    const LRESULT hit = DefWindowProcA(hwnd, WM_NCHITTEST, wParam, lParam);
+    return hit == HTCLIENT ? HTCAPTION : hit;
+}
+
 void SetClientSize(HWND hwnd, int width, int height) {
     RECT r = {0, 0, width, height};
     AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongA(hwnd, GWL_STYLE)), FALSE,

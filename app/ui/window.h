@@ -38,6 +38,10 @@ private:
 HWND CreateChild(const char* className, const char* text, DWORD style, DWORD exStyle, int x, int y, int width,
                  int height, HWND parent, int id);
 
+// The answer to WM_NCHITTEST for a window that is dragged by its own
+// surface: the caption wherever the default answer is the client area.
+LRESULT HitTestDragBySurface(HWND hwnd, WPARAM wParam, LPARAM lParam);
+
 // Sets a window's client size, keeping its position.
 void SetClientSize(HWND hwnd, int width, int height);
 

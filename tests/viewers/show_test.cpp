@@ -19,6 +19,7 @@ bool Showing(const std::string& path) {
 
 }  // namespace
 
+
 TEST_F(ViewerTest, AWavPlayedToItsEndContinuesTheQueue) {
     const std::string wav = dir_.path() + "s.wav", pic = dir_.path() + "p.bmp";
     qaztest::WriteWav(wav, 400);
@@ -37,14 +38,8 @@ TEST_F(ViewerTest, AWavPlayedToItsEndContinuesTheQueue) {
 }
 
 TEST_F(ViewerTest, StopDuringPlayingInAutomaticModeGoesOn) {
-    const std::string wav = dir_.path() + "long.wav", pic = dir_.path() + "p.bmp";
-    qaztest::WriteWav(wav, 20000);
-    qaztest::WriteBmp(pic, 120, 80);
-    Fill({wav, pic});
-    BarWindow& bar = Bar();
-    ShowMediaController(bar);
-    bar.Tick(Timer2);
-    MediaController* c = CurrentMediaController();
+    const std::string pic = dir_.path() + "p.bmp";
+    MediaController* c = StartLongSoundBefore(pic);
     ASSERT_TRUE(qaztest::PumpUntil([&] { return c->playing(); }, 3000));
     const DWORD start = GetTickCount();
     SendMessageA(c->hwnd(), WM_COMMAND, MAKEWPARAM(idStop, BN_CLICKED), 0);
@@ -53,14 +48,9 @@ TEST_F(ViewerTest, StopDuringPlayingInAutomaticModeGoesOn) {
 }
 
 TEST_F(ViewerTest, AutoOffDuringPlayingStopsItAndStepsNoFurther) {
-    const std::string wav = dir_.path() + "long.wav", pic = dir_.path() + "p.bmp";
-    qaztest::WriteWav(wav, 20000);
-    qaztest::WriteBmp(pic, 120, 80);
-    Fill({wav, pic});
+    const std::string pic = dir_.path() + "p.bmp";
     BarWindow& bar = Bar();
-    ShowMediaController(bar);
-    bar.Tick(Timer2);
-    MediaController* c = CurrentMediaController();
+    MediaController* c = StartLongSoundBefore(pic);
     ASSERT_TRUE(qaztest::PumpUntil([&] { return c->playing(); }, 3000));
     SendMessageA(c->hwnd(), WM_COMMAND, MAKEWPARAM(idAuto, BN_CLICKED), 0);
     EXPECT_TRUE(qaztest::PumpUntil([&] { return !c->deviceOpen(); }, 3000));

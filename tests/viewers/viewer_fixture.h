@@ -10,6 +10,8 @@
 #include "app/bar_window.h"
 #include "app/registry.h"
 #include "tests/support/test_env.h"
+#include "tests/viewers/view_files.h"
+#include "viewers/media_controller.h"
 #include "viewers/viewers.h"
 
 class ViewerTest : public ::testing::Test {
@@ -43,6 +45,17 @@ protected:
         SendMessageA(bar.dropList(), LB_SETCURSEL, 0, 0);
         bar.state.FileCount = static_cast<int>(paths.size());
         bar.state.FilesPending = !paths.empty();
+    }
+    // Queues a 20-second sound and then the picture, and starts the
+    // showing with the controller; the sound is then opening or playing.
+    qaz::MediaController* StartLongSoundBefore(const std::string& picture) {
+        const std::string wav = dir_.path() + "long.wav";
+        qaztest::WriteWav(wav, 20000);
+        qaztest::WriteBmp(picture, 120, 80);
+        Fill({wav, picture});
+        qaz::ShowMediaController(Bar());
+        Bar().Tick(qaz::Timer2);
+        return qaz::CurrentMediaController();
     }
     static std::string Caption(HWND h) {
         char text[512] = {};
