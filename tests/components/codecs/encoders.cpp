@@ -159,7 +159,7 @@ std::vector<uint8_t> EncodePi(int width, int height, const std::vector<uint8_t>&
 
     auto backOf = [&](int position, size_t p) -> size_t {
         switch (position) {
-            case 0: return buf[p - 1] == buf[p - 2] ? 4 : 2;
+            case 0: return buf[p - 1] == buf[p - 2] ? 2 : 4;
             case 1: return w;
             case 2: return 2 * w;
             case 3: return w - 1;

@@ -12,7 +12,7 @@ namespace qaz::testenc {
 std::vector<uint8_t> EncodeMag(int width, int height, const std::vector<uint8_t>& indices,
                                const std::vector<uint32_t>& palette, unsigned x0 = 0, bool tallPixels = false);
 
-// planes 4 or 8; aspect n:m as stored.
+// planes 4 or 8; aspect n:m (pixel height to width) as stored.
 std::vector<uint8_t> EncodePi(int width, int height, const std::vector<uint8_t>& indices,
                               const std::vector<uint32_t>& palette, int planes, uint8_t n = 0, uint8_t m = 0);
 

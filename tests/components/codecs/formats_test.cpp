@@ -2,7 +2,11 @@
 // and damaged files are refused.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <random>
+#include <string>
 
 #include "components/codecs/mag.h"
 #include "components/codecs/pi.h"
@@ -135,10 +139,10 @@ TEST(Pi, SixteenAndTwoFiftySixColoursRoundTrip) {
 TEST(Pi, AspectBecomesDensitiesAndZeroMeansSquare) {
     const auto idx = Indices(16, 16, 16, 5);
     Picture pic;
-    auto file = EncodePi(16, 16, idx, Palette(16), 4, 2, 1);  // pixels twice as wide
+    auto file = EncodePi(16, 16, idx, Palette(16), 4, 2, 1);  // pixels twice as tall
     ASSERT_EQ(DecodePi(file.data(), file.size(), pic), DecodeStatus::Ok);
-    EXPECT_EQ(pic.xDensity, 1);
-    EXPECT_EQ(pic.yDensity, 2);
+    EXPECT_EQ(pic.xDensity, 2);
+    EXPECT_EQ(pic.yDensity, 1);
     file = EncodePi(16, 16, idx, Palette(16), 4, 0, 3);
     ASSERT_EQ(DecodePi(file.data(), file.size(), pic), DecodeStatus::Ok);
     EXPECT_EQ(pic.xDensity, 1);
@@ -194,12 +198,62 @@ TEST(Pic, DamagedAndOtherVariantsAreRefused) {
     for (size_t i = 0; i < words.size(); ++i) words[i] = static_cast<uint16_t>((i / 7) * 0x2222);
     auto file = EncodePic(30, 20, words, 16);
     ExpectTruncationRefused(file, DecodePic);
-    // A type nibble other than the X68000's is a variant we do not read.
+    // Machine types and modes we do not read: an unknown machine, an X68000
+    // mode, the PC-88VA's tiled 256 colours.
     size_t at = 0;
     while (file[at] != 0x1A) ++at;
-    file[at + 3] = 0x01;
+    for (uint8_t type : {0x04, 0x10, 0x21}) {
+        file[at + 3] = type;
+        Picture pic;
+        EXPECT_EQ(DecodePic(file.data(), file.size(), pic), DecodeStatus::Unsupported) << int{type};
+    }
+}
+
+// A real X68000 picture made by another encoder, against the digest of its
+// decode agreed by independent decoders (rows top-down as a binary PPM).
+TEST(Pic, PublishedSamplePictureDecodesExactly) {
+    std::ifstream in(std::string(QAZ_CODEC_DATA) + "/SAMPLE1.PIC", std::ios::binary);
+    ASSERT_TRUE(in) << "sample missing";
+    const std::vector<uint8_t> file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     Picture pic;
-    EXPECT_EQ(DecodePic(file.data(), file.size(), pic), DecodeStatus::Unsupported);
+    ASSERT_EQ(DecodePic(file.data(), file.size(), pic), DecodeStatus::Ok);
+    ASSERT_EQ(pic.width, 498);
+    ASSERT_EQ(pic.height, 512);
+    const std::string ppm = testing::TempDir() + "sample1.ppm";
+    {
+        std::ofstream out(ppm, std::ios::binary);
+        out << "P6\n498 512\n255\n";
+        out.write(reinterpret_cast<const char*>(pic.pixels.data()), static_cast<std::streamsize>(pic.pixels.size()));
+    }
+    FILE* sum = popen(("sha256sum '" + ppm + "'").c_str(), "r");
+    ASSERT_NE(sum, nullptr);
+    char digest[65] = {};
+    ASSERT_EQ(fread(digest, 1, 64, sum), 64u);
+    pclose(sum);
+    EXPECT_STREQ(digest, "b4d147582704ccf8bd81a6b7671e0ae53b860fa4a1ef1e7fb1d57dcdc25ff6bd");
+}
+
+// Sizes are checked in 64 bits whatever size_t is: each row is a size that
+// wraps 32 bits or passes the pixel limit.
+TEST(Formats, CheckedSizeRefusesWhatWouldWrapOrPassTheLimit) {
+    struct Case {
+        uint64_t width, height, cell;
+        bool ok;
+        uint64_t bytes;
+    };
+    const Case cases[] = {
+        {65536, 65536, 1, false, 0},     // 2^32: 0 in 32 bits
+        {65536, 65535, 4, false, 0},     // wraps when multiplied by the cell
+        {4096, 4096, 3, true, 50331648}, // the limit itself
+        {4097, 4096, 1, false, 0},
+        {uint64_t{1} << 32, 1, 1, false, 0},
+        {1, 1, 3, true, 3},
+    };
+    for (const Case& c : cases) {
+        size_t bytes = 0;
+        EXPECT_EQ(CheckedSize(c.width, c.height, c.cell, bytes), c.ok) << c.width << "x" << c.height;
+        if (c.ok) EXPECT_EQ(bytes, c.bytes);
+    }
 }
 
 TEST(Formats, ForgedHugeDimensionsAreRefusedBeforeAllocating) {
@@ -212,4 +266,21 @@ TEST(Formats, ForgedHugeDimensionsAreRefusedBeforeAllocating) {
     pi[dims] = pi[dims + 1] = pi[dims + 2] = pi[dims + 3] = 0xFF;
     Picture pic;
     EXPECT_EQ(DecodePi(pi.data(), pi.size(), pic), DecodeStatus::TooLarge);
+
+    // MAG from (0, 0) to (65535, 65535): 65536 x 65536 pixels, whose count
+    // is 0 in 32 bits.
+    auto mag = EncodeMag(8, 1, std::vector<uint8_t>(8, 3), Palette(16));
+    size_t header = 0;
+    while (mag[header] != 0x1A) ++header;
+    ++header;
+    for (int k : {8, 9, 10, 11}) mag[header + static_cast<size_t>(k)] = 0xFF;
+    EXPECT_EQ(DecodeMag(mag.data(), mag.size(), pic), DecodeStatus::TooLarge);
+
+    // PIC of 65535 x 65535.
+    std::vector<uint16_t> words(4, 0x1234);
+    auto pic16 = EncodePic(2, 2, words, 16);
+    at = 0;
+    while (pic16[at] != 0x1A) ++at;
+    for (size_t k = at + 6; k < at + 10; ++k) pic16[k] = 0xFF;
+    EXPECT_EQ(DecodePic(pic16.data(), pic16.size(), pic), DecodeStatus::TooLarge);
 }

@@ -1,8 +1,8 @@
 // Files assembled byte by byte from the published format descriptions
-// (Mooncore's English rewrites of the authors' texts, the start of
-// Yanagisawa's pic_fmt.txt and pitech_e.txt, Woody RINN's MAG text), not
-// from our encoders: they pin the layout details that a shared
-// misunderstanding between encoder and decoder would let through.
+// (Mooncore's English rewrites of the authors' texts, Yanagisawa's
+// pic_fmt.txt and pitech_e.txt, Woody RINN's MAG text, checked against the
+// public loaders of xv), not from our encoders: they pin the details that a
+// shared misunderstanding between encoder and decoder would let through.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -107,4 +107,117 @@ TEST(PicLayout, HeaderFieldsAreReadFromTheirPlaces) {
     EXPECT_EQ(DecodePic(f.data(), f.size(), pic), DecodeStatus::TooLarge);
     f[f.size() - 9] = 0x10;  // 16 bits of colour: still this variant
     EXPECT_EQ(DecodePic(f.data(), f.size(), pic), DecodeStatus::TooLarge);
+}
+
+// Pi, 16 colours, 6 x 2, no palette in the file (the default colours),
+// aspect 2:1 (tall pixels). Colour ranks count from the most recent colour
+// after the left pixel; a fresh table lists, after colour p, p, p-1, p-2...
+//   first colours: rank 1 after 0 -> 15 "11"; rank 1 after 15 -> 14 "11";
+//   the two lines before the picture read 15 14 15 14 ...
+//   position 1 (one line up), 1 pair      "01" "0"   -> 15 14
+//   position 1 again: new colours         "01"
+//     rank 0 after 14 -> 14, twice, stop  "10" "10" "0"  -> 14 14
+//   position 0, the left two are equal:
+//     the pair two pixels back            "00" "0"   -> 14 14
+//   position 1, one line up               "01" "0"   -> 15 14
+//   position 0, the left two differ:
+//     the pair four pixels back           "00" "0"   -> 14 14
+//   position 2 (two lines up)             "10" "0"   -> 15 14
+TEST(PiLayout, HandAssembledFileFollowsTheDescription) {
+    std::vector<uint8_t> f;
+    AppendText(f, "Pi");
+    Append(f, {0x1A, 0x00});
+    Append(f, {0x80, 2, 1, 4});  // mode: default palette; aspect 2:1; 4 planes
+    AppendText(f, "TEST");
+    Append(f, {0x00, 0x00, 0x00, 0x06, 0x00, 0x02});  // no extension; 6 x 2
+    Append(f, {0xF4, 0xD0, 0x21, 0x00});
+    Picture pic;
+    ASSERT_EQ(DecodePi(f.data(), f.size(), pic), DecodeStatus::Ok);
+    ASSERT_EQ(pic.width, 6);
+    ASSERT_EQ(pic.height, 2);
+    const uint32_t w = 0xFFFFFF, y = 0xFFFF00;  // default colours 15 and 14
+    const uint32_t expected[2][6] = {{w, y, y, y, y, y}, {w, y, y, y, w, y}};
+    for (int row = 0; row < 2; ++row)
+        for (int x = 0; x < 6; ++x) EXPECT_EQ(PixelAt(pic, x, row), expected[row][x]) << x << "," << row;
+    EXPECT_EQ(pic.xDensity, 2) << "tall pixels: shown twice as high";
+    EXPECT_EQ(pic.yDensity, 1);
+}
+
+TEST(PiLayout, DefaultPalettes) {
+    EXPECT_EQ(PiDefaultColor(16, 0), 0x000000u);
+    EXPECT_EQ(PiDefaultColor(16, 1), 0x000077u) << "bit 0 blue, dim";
+    EXPECT_EQ(PiDefaultColor(16, 2), 0x770000u) << "bit 1 red";
+    EXPECT_EQ(PiDefaultColor(16, 4), 0x007700u) << "bit 2 green";
+    EXPECT_EQ(PiDefaultColor(16, 10), 0xFF0000u) << "bit 3 bright";
+    EXPECT_EQ(PiDefaultColor(256, 0xFF), 0xE0E0C0u) << "G3 R3 B2";
+    EXPECT_EQ(PiDefaultColor(256, 0x20), 0x002000u);
+    EXPECT_EQ(PiDefaultColor(256, 0x04), 0x200000u);
+    EXPECT_EQ(PiDefaultColor(256, 0x01), 0x000040u);
+}
+
+// PIC, X68000, 15 bits, 4 x 2. Lengths: n one-bits, a zero, n + 1 bits,
+// plus 2^(n+1) - 1. Colours: 1 and a cache slot, or 0 and G5 R5 B5.
+//   length 1 "00"; new red "0" 00000 11111 00000 (cache slot 1);
+//     chain "1": one line on and one left "01" (past the left edge: the
+//     last pixel of the line above), one on and one right "11" (below the
+//     picture: dropped), end "000"
+//   length 1 "00"; cache slot 1 "1" 0000001 (red again); no chain "0"
+//   length 1 "00"; new blue "0" 00000 00000 11111 (slot 2); no chain "0"
+//   length 5 "1" "0" "10": pixels 3-6 keep red (the chain's mark at 3),
+//     pixel 7 takes cache slot 2 "1" 0000010 (blue); the stream ends here.
+TEST(PicLayout, HandAssembledFileFollowsTheDescription) {
+    std::vector<uint8_t> f;
+    AppendText(f, "PIC");
+    Append(f, {0x1A, 0x00, 0x00, 0x00});  // comment end, its true end, reserved, X68000
+    Append(f, {0x00, 0x0F, 0x00, 0x04, 0x00, 0x02});
+    Append(f, {0x00, 0xF8, 0x2E, 0x08, 0x10, 0x00, 0x3E, 0xA8, 0x20});
+    Picture pic;
+    ASSERT_EQ(DecodePic(f.data(), f.size(), pic), DecodeStatus::Ok);
+    ASSERT_EQ(pic.width, 4);
+    ASSERT_EQ(pic.height, 2);
+    const uint32_t r = X68kColor(0x07C0), b = X68kColor(0x003E);
+    const uint32_t expected[2][4] = {{r, r, b, r}, {r, r, r, b}};
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 4; ++x) EXPECT_EQ(PixelAt(pic, x, y), expected[y][x]) << x << "," << y;
+}
+
+// The other machines of the description: the header's type byte (mode in
+// the high nibble, machine in the low), the colour bits, any extra header
+// fields, then a 2 x 1 picture: length 1 "00", a colour, no chain "0",
+// length 2 "01".
+TEST(PicLayout, OtherMachinesReadTheirOwnColourLayout) {
+    struct Case {
+        const char* name;
+        uint8_t type;
+        uint8_t depth;
+        std::vector<uint8_t> extra;
+        std::vector<uint8_t> data;
+        uint32_t rgb;
+        uint16_t xDensity, yDensity;
+    };
+    const Case cases[] = {
+        // R5 G5 B5, no cache bit: 11111 00000 00000
+        {"Macintosh", 0x03, 15, {}, {0x3E, 0x00, 0x10}, 0xFF0000, 1, 1},
+        // FM TOWNS mode 5, G5 R5 B5 through the cache: "0", 00000 00000 11111
+        {"FM TOWNS", 0x52, 15, {}, {0x00, 0x07, 0xC8}, 0x0000FF, 1, 1},
+        // PC-88VA 8 bits, G3 R3 B2, no cache: 111 000 00
+        {"PC-88VA", 0x01, 8, {}, {0x38, 0x08}, 0x00FF00, 1, 1},
+        // any machine, 24 bits, after a position the aspect 1:2 (wide
+        // pixels); "0", G 0x00, R 0x80, B 0xFF
+        {"any machine", 0x0F, 24, {0, 0, 0, 0, 1, 2}, {0x00, 0x10, 0x1F, 0xE4}, 0x8000FF, 1, 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<uint8_t> f;
+        AppendText(f, "PIC");
+        Append(f, {0x1A, 0x00, 0x00, c.type, 0x00, c.depth, 0x00, 0x02, 0x00, 0x01});
+        f.insert(f.end(), c.extra.begin(), c.extra.end());
+        f.insert(f.end(), c.data.begin(), c.data.end());
+        Picture pic;
+        ASSERT_EQ(DecodePic(f.data(), f.size(), pic), DecodeStatus::Ok);
+        EXPECT_EQ(PixelAt(pic, 0, 0), c.rgb);
+        EXPECT_EQ(PixelAt(pic, 1, 0), c.rgb);
+        EXPECT_EQ(pic.xDensity, c.xDensity);
+        EXPECT_EQ(pic.yDensity, c.yDensity);
+    }
 }
