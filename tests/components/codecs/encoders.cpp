@@ -6,6 +6,7 @@
 #include "components/codecs/bits.h"
 #include "components/codecs/pi.h"
 #include "components/codecs/pic.h"
+#include "components/codecs/q4.h"
 
 namespace qaz::testenc {
 namespace {
@@ -310,6 +311,61 @@ std::vector<uint8_t> EncodePic(int width, int height, const std::vector<uint16_t
     PutBE16(f, static_cast<unsigned>(width));
     PutBE16(f, static_cast<unsigned>(height));
     f.insert(f.end(), bits.bytes().begin(), bits.bytes().end());
+    return f;
+}
+
+namespace {
+
+// One chunk: symbols 0-16 as 5-bit codes (after two codes that widen them
+// from 3 bits), then the end code.
+void PutQ4Chunk(std::vector<uint8_t>& f, const std::vector<uint8_t>& symbols, uint32_t pixels) {
+    codecs::BitWriter bits;
+    bits.Bits(1, 3);
+    bits.Bits(1, 4);
+    for (uint8_t s : symbols) bits.Bits(s + 2u, 5);
+    bits.Bits(0, 5);
+    PutLE16(f, static_cast<unsigned>(bits.bytes().size()));
+    PutLE16(f, 0);
+    PutLE16(f, pixels / 2);
+    f.insert(f.end(), bits.bytes().begin(), bits.bytes().end());
+}
+
+}  // namespace
+
+std::vector<uint8_t> EncodeQ4(const std::vector<uint8_t>& indices, const std::vector<uint32_t>& palette) {
+    std::vector<uint8_t> f(16, 0);
+    std::memcpy(&f[11], "MAJYO", 5);
+    std::vector<uint8_t> symbols;
+    std::vector<uint32_t> byFile(16);
+    for (unsigned i = 0; i < 16; ++i) byFile[i] = palette[codecs::Q4PaletteSlot(i)];
+    for (uint32_t rgb : byFile)
+        for (int shift : {16, 8, 0}) {
+            symbols.push_back(0);
+            symbols.push_back(static_cast<uint8_t>((rgb >> shift & 0xFF) >> 4));
+        }
+    PutQ4Chunk(f, symbols, 0);
+    // Rows of 3200 pixels (5 lines) per chunk; runs stay inside a chunk.
+    const size_t total = indices.size(), perChunk = 3200;
+    for (size_t start = 0; start < total; start += perChunk) {
+        symbols.clear();
+        const size_t end = start + perChunk < total ? start + perChunk : total;
+        for (size_t i = start; i < end;) {
+            size_t n = 1;
+            while (i + n < end && n < 288 && indices[i + n] == indices[i]) ++n;
+            if (n < 4) {
+                for (size_t k = 0; k < n; ++k) symbols.push_back(indices[i]);
+            } else {
+                // Marker, 0 and the colour, then the length in base 17.
+                for (uint8_t s : {uint8_t{16}, uint8_t{0}, indices[i], static_cast<uint8_t>(n / 17),
+                                  static_cast<uint8_t>(n % 17)})
+                    symbols.push_back(s);
+            }
+            i += n;
+        }
+        PutQ4Chunk(f, symbols, static_cast<uint32_t>(end - start));
+    }
+    f[8] = static_cast<uint8_t>(f.size());
+    f[9] = static_cast<uint8_t>(f.size() >> 8);
     return f;
 }
 

@@ -21,4 +21,9 @@ std::vector<uint8_t> EncodePi(int width, int height, const std::vector<uint8_t>&
 std::vector<uint8_t> EncodePic(int width, int height, const std::vector<uint16_t>& words, int depth,
                                bool chains = true);
 
+// Q4: 640 x 400 palette indices (0-15) and 16 colours 0xRRGGBB, of which
+// each channel keeps its top 4 bits. Runs of a colour become run commands;
+// the dictionary coding uses only the 17 symbols themselves.
+std::vector<uint8_t> EncodeQ4(const std::vector<uint8_t>& indices, const std::vector<uint32_t>& palette);
+
 }  // namespace qaz::testenc

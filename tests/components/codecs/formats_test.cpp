@@ -11,12 +11,14 @@
 #include "components/codecs/mag.h"
 #include "components/codecs/pi.h"
 #include "components/codecs/pic.h"
+#include "components/codecs/q4.h"
 #include "tests/components/codecs/encoders.h"
 
 using namespace qaz::codecs;
 using qaz::testenc::EncodeMag;
 using qaz::testenc::EncodePi;
 using qaz::testenc::EncodePic;
+using qaz::testenc::EncodeQ4;
 
 namespace {
 
@@ -207,6 +209,18 @@ TEST(Pic, DamagedAndOtherVariantsAreRefused) {
         Picture pic;
         EXPECT_EQ(DecodePic(file.data(), file.size(), pic), DecodeStatus::Unsupported) << int{type};
     }
+}
+
+TEST(Q4, PicturesRoundTripAndDamageIsRefused) {
+    const auto idx = Indices(640, 400, 16, 11);
+    auto pal = Palette(16);
+    for (auto& c : pal) c &= 0xF0F0F0;
+    for (auto& c : pal) c |= c >> 4;  // 4-bit levels, widened
+    const auto file = EncodeQ4(idx, pal);
+    Picture pic;
+    ASSERT_EQ(DecodeQ4(file.data(), file.size(), pic), DecodeStatus::Ok);
+    ExpectIndices(pic, 640, 400, idx, pal);
+    ExpectTruncationRefused(file, DecodeQ4);
 }
 
 // A real X68000 picture made by another encoder, against the digest of its

@@ -11,6 +11,8 @@
 #include "components/codecs/mag.h"
 #include "components/codecs/pi.h"
 #include "components/codecs/pic.h"
+#include "components/codecs/q4.h"
+#include "components/codecs/bits.h"
 
 using namespace qaz::codecs;
 
@@ -220,4 +222,81 @@ TEST(PicLayout, OtherMachinesReadTheirOwnColourLayout) {
         EXPECT_EQ(pic.xDensity, c.xDensity);
         EXPECT_EQ(pic.yDensity, c.yDensity);
     }
+}
+
+// Q4: a 16-byte header with "MAJYO" at 11, then chunks of a 6-byte header
+// (compressed size, a word, pixel pairs) and codes, 3 bits wide at first;
+// the code 1 widens them, 0 ends the chunk, v > 1 is entry v - 2. Entries
+// 0-16 are those symbols; each code read adds the next entry, and entry
+// e >= 17 repeats its own bytes and the first byte of entry e + 1.
+class Q4Codes {
+public:
+    void Code(uint32_t entry) {
+        while (entry + 2 >= (1u << width_)) bits_.Bits(1, width_++);
+        bits_.Bits(entry + 2, width_);
+    }
+    void Symbols(std::initializer_list<uint8_t> symbols) {
+        for (uint8_t s : symbols) Code(s);
+    }
+    void EndChunk(std::vector<uint8_t>& f, uint16_t pairs) {
+        bits_.Bits(0, width_);
+        const auto& b = bits_.bytes();
+        Append(f, {static_cast<uint8_t>(b.size()), static_cast<uint8_t>(b.size() >> 8), 0, 0,
+                   static_cast<uint8_t>(pairs), static_cast<uint8_t>(pairs >> 8)});
+        f.insert(f.end(), b.begin(), b.end());
+        bits_ = BitWriter();
+        width_ = 3;
+    }
+
+private:
+    BitWriter bits_;
+    unsigned width_ = 3;
+};
+
+TEST(Q4Layout, HandAssembledFileFollowsTheDescription) {
+    std::vector<uint8_t> f(16, 0);
+    std::memcpy(&f[11], "MAJYO", 5);
+    Q4Codes codes;
+    // The palette: each channel as two symbols, the second its level.
+    // Colour 0 green, 1 red, 4 blue, the rest black.
+    for (unsigned i = 0; i < 16; ++i) {
+        const uint8_t r = i == 1 ? 15 : 0, g = i == 0 ? 15 : 0, b = i == 4 ? 15 : 0;
+        codes.Symbols({0, r, 0, g, 0, b});
+    }
+    codes.EndChunk(f, 0);
+    // 128000 pixels: one pixel of colour 4; then "16 0 2 16 16", a run of
+    // 16 * 17 + 16 = 288 of colour 2 (entries 17-22); entry 21 repeats
+    // "16" and the first byte of entry 22: "16 16" (entry 23), and a
+    // symbol 16 completes the run command "16 16 16" (entry 24). Entry 23
+    // now stands for "16 16 16": 442 more runs of 288. Then "16 7 8", a
+    // run of 7 * 17 + 8 = 127.
+    codes.Symbols({4, 16, 0, 2, 16, 16});
+    codes.Code(21);
+    codes.Symbols({16});
+    for (int i = 0; i < 442; ++i) codes.Code(23);
+    codes.Symbols({16, 7, 8});
+    codes.EndChunk(f, 64000);
+    // The other 128000: runs of the run colour, which each chunk starts at
+    // 0: "16 16 16" (entries 17-19), entry 17 as "16 16" (entry 20), a
+    // symbol 16 (entry 21), then entry 20 for "16 16 16" 442 times, a run
+    // of 127 and a single pixel of colour 0.
+    codes.Symbols({16, 16, 16});
+    codes.Code(17);
+    codes.Symbols({16});
+    for (int i = 0; i < 442; ++i) codes.Code(20);
+    codes.Symbols({16, 7, 8, 0});
+    codes.EndChunk(f, 64000);
+
+    Picture pic;
+    ASSERT_EQ(DecodeQ4(f.data(), f.size(), pic), DecodeStatus::Ok);
+    ASSERT_EQ(pic.width, 640);
+    ASSERT_EQ(pic.height, 400);
+    EXPECT_EQ(Q4PaletteSlot(1), 4u);
+    EXPECT_EQ(Q4PaletteSlot(4), 2u);
+    EXPECT_EQ(PixelAt(pic, 0, 0), 0xFF0000u) << "the file's colour 1 is palette slot 4";
+    EXPECT_EQ(PixelAt(pic, 1, 0), 0x0000FFu) << "the file's colour 4 is palette slot 2";
+    EXPECT_EQ(PixelAt(pic, 639, 199), 0x0000FFu) << "the last pixel of the first chunk";
+    EXPECT_EQ(PixelAt(pic, 0, 200), 0x00FF00u) << "the second chunk's runs start at colour 0";
+    EXPECT_EQ(PixelAt(pic, 639, 399), 0x00FF00u);
+    EXPECT_EQ(pic.pixels[199 * 640 + 639 - 127], 2);
 }
