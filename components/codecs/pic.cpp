@@ -58,15 +58,6 @@ uint32_t ReadLength(BitReader& bits) {
     return bits.Bits(n + 1) + (2u << n) - 1;
 }
 
-// A channel of `count` bits widened to 8 by repeating its bits.
-uint32_t Widen(uint32_t value, unsigned count) {
-    if (count == 0) return 0;
-    uint32_t out = 0;
-    for (int shift = 8 - static_cast<int>(count); shift > -static_cast<int>(count); shift -= static_cast<int>(count))
-        out |= shift >= 0 ? value << shift : value >> -shift;
-    return out & 0xFF;
-}
-
 // How one machine type stores its colours.
 struct Layout {
     unsigned gBits = 5, rBits = 5, bBits = 5, iBits = 0;
@@ -93,10 +84,10 @@ uint32_t ReadRgb(BitReader& bits, const Layout& l) {
     }
     if (l.iBits) {
         const uint32_t i = bits.Bits(l.iBits);
-        return Widen(r << l.iBits | i, l.rBits + l.iBits) << 16 | Widen(g << l.iBits | i, l.gBits + l.iBits) << 8 |
-               Widen(b << l.iBits | i, l.bBits + l.iBits);
+        return WidenBits(r << l.iBits | i, l.rBits + l.iBits) << 16 | WidenBits(g << l.iBits | i, l.gBits + l.iBits) << 8 |
+               WidenBits(b << l.iBits | i, l.bBits + l.iBits);
     }
-    return Widen(r, l.rBits) << 16 | Widen(g, l.gBits) << 8 | Widen(b, l.bBits);
+    return WidenBits(r, l.rBits) << 16 | WidenBits(g, l.gBits) << 8 | WidenBits(b, l.bBits);
 }
 
 // The machine type (low nibble of the type byte), its mode (high nibble)

@@ -14,6 +14,14 @@ bool CheckedSize(uint64_t width, uint64_t height, uint64_t cellBytes, size_t& by
     return true;
 }
 
+uint32_t WidenBits(uint32_t value, unsigned bits) {
+    if (bits == 0) return 0;
+    uint32_t out = 0;
+    for (int shift = 8 - static_cast<int>(bits); shift > -static_cast<int>(bits); shift -= static_cast<int>(bits))
+        out |= shift >= 0 ? value << shift : value >> -shift;
+    return out & 0xFF;
+}
+
 uint32_t PixelAt(const Picture& picture, int x, int y) {
     const size_t i = static_cast<size_t>(y) * static_cast<size_t>(picture.width) + static_cast<size_t>(x);
     if (picture.bitsPerPixel == 8) {

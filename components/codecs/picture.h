@@ -41,6 +41,10 @@ struct Picture {
     uint16_t yDensity = 1;             // relative vertical pixel density
 };
 
+// A colour channel of `bits` bits (1-8) widened to 8 by repeating its
+// bits, so that the largest value becomes 255.
+uint32_t WidenBits(uint32_t value, unsigned bits);
+
 // The colour of one pixel as 0xRRGGBB, whatever the layout.
 uint32_t PixelAt(const Picture& picture, int x, int y);
 

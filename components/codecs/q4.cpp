@@ -39,10 +39,10 @@ bool ReadChunk(const uint8_t* file, size_t fileSize, size_t at, Chunk& chunk) {
 // entry of 16 or less is that symbol; a higher one repeats the bytes of
 // that entry and the first byte of the entry after it. Each code read
 // makes the next entry, which starts where its bytes start.
-bool Unpack(const uint8_t* data, size_t size, std::vector<uint8_t>& out) {
+bool Unpack(const uint8_t* data, size_t size, std::vector<uint8_t>& out, std::vector<uint32_t>& starts) {
     out.clear();
     BitReader bits(data, size);
-    std::vector<uint32_t> starts(kMaxEntries + 1, 0);
+    starts.resize(kMaxEntries + 1);
     unsigned width = 3;
     for (unsigned entries = kFirstEntry; entries < kMaxEntries; ++entries) {
         uint32_t value = 0;
@@ -77,8 +77,8 @@ bool Unpack(const uint8_t* data, size_t size, std::vector<uint8_t>& out) {
 // at 0 in each chunk; a run may go on into the next chunk.
 class Runs {
 public:
-    void Start(std::vector<uint8_t>&& bytes) {
-        bytes_ = std::move(bytes);
+    void Start(std::vector<uint8_t>& bytes) {
+        bytes_.swap(bytes);
         at_ = 0;
         color_ = 0;
     }
@@ -128,10 +128,11 @@ DecodeStatus DecodeQ4(const uint8_t* data, size_t size, Picture& out) {
 
     Chunk chunk;
     std::vector<uint8_t> bytes;
+    std::vector<uint32_t> starts;
     Runs runs;
-    if (!ReadChunk(data, size, kHeaderSize, chunk) || !Unpack(data + chunk.data, chunk.size, bytes))
+    if (!ReadChunk(data, size, kHeaderSize, chunk) || !Unpack(data + chunk.data, chunk.size, bytes, starts))
         return DecodeStatus::Corrupt;
-    runs.Start(std::move(bytes));
+    runs.Start(bytes);
     // 16 colours, each red, green and blue as two symbols, the second the
     // 4-bit level.
     out.palette.assign(16, 0);
@@ -151,10 +152,10 @@ DecodeStatus DecodeQ4(const uint8_t* data, size_t size, Picture& out) {
     size_t next = chunk.data + chunk.size;
     size_t p = 0;
     while (p < total) {
-        if (!ReadChunk(data, size, next, chunk) || !Unpack(data + chunk.data, chunk.size, bytes))
+        if (!ReadChunk(data, size, next, chunk) || !Unpack(data + chunk.data, chunk.size, bytes, starts))
             return DecodeStatus::Corrupt;
         next = chunk.data + chunk.size;
-        runs.Start(std::move(bytes));
+        runs.Start(bytes);
         if (chunk.pixels == 0) return DecodeStatus::Corrupt;
         // A chunk short of its pixels leaves them at colour 0.
         for (uint32_t i = 0; i < chunk.pixels && p < total; ++i, ++p) {

@@ -369,4 +369,39 @@ std::vector<uint8_t> EncodeQ4(const std::vector<uint8_t>& indices, const std::ve
     return f;
 }
 
+std::vector<uint8_t> EncodePic2(int width, int height, const std::vector<uint32_t>& rgb, bool coded) {
+    std::vector<uint8_t> f;
+    PutText(f, "P2DT");
+    f.resize(f.size() + 26, ' ');
+    PutText(f, "\r\n");
+    f.resize(f.size() + 30, ' ');
+    PutText(f, "\r\n");
+    f.resize(f.size() + 30, ' ');
+    PutText(f, "\r\n\x1A");
+    f.push_back(0);
+    for (unsigned v : {0u, 0u, 0u, 0u, 0u, 124u, 24u, 1u, 1u}) PutBE16(f, v);
+    PutBE16(f, static_cast<unsigned>(width));
+    PutBE16(f, static_cast<unsigned>(height));
+    PutBE16(f, 0);
+    PutBE16(f, 0);
+    std::vector<uint8_t> pixels;
+    if (coded) {
+        for (int i = 0; i < 128; ++i) PutBE16(pixels, 0x80);  // even odds
+    }
+    for (uint32_t c : rgb) {
+        pixels.push_back(static_cast<uint8_t>(c >> 16));
+        pixels.push_back(static_cast<uint8_t>(c >> 8));
+        pixels.push_back(static_cast<uint8_t>(c));
+    }
+    PutText(f, coded ? "P2SS" : "P2BM");
+    const uint32_t size = static_cast<uint32_t>(26 + pixels.size());
+    PutBE16(f, size >> 16);
+    PutBE16(f, size & 0xFFFF);
+    for (unsigned v : {0u, static_cast<unsigned>(width), static_cast<unsigned>(height), 0u, 0u, 0u, 0u, 0u, 0u})
+        PutBE16(f, v);
+    f.insert(f.end(), pixels.begin(), pixels.end());
+    for (int i = 0; i < 8; ++i) f.push_back(0);
+    return f;
+}
+
 }  // namespace qaz::testenc

@@ -26,4 +26,9 @@ std::vector<uint8_t> EncodePic(int width, int height, const std::vector<uint16_t
 // the dictionary coding uses only the 17 symbols themselves.
 std::vector<uint8_t> EncodeQ4(const std::vector<uint8_t>& indices, const std::vector<uint32_t>& palette);
 
+// PIC2 of 24-bit colours 0xRRGGBB in one raw big-endian block (P2BM).
+// With `coded` the block is instead an arithmetic-coded block (P2SS) of
+// those bytes taken as its data, for the fuzzers to start from.
+std::vector<uint8_t> EncodePic2(int width, int height, const std::vector<uint32_t>& rgb, bool coded = false);
+
 }  // namespace qaz::testenc

@@ -11,6 +11,7 @@
 #include "components/codecs/mag.h"
 #include "components/codecs/pi.h"
 #include "components/codecs/pic.h"
+#include "components/codecs/pic2.h"
 #include "components/codecs/q4.h"
 #include "tests/components/codecs/encoders.h"
 
@@ -18,6 +19,7 @@ using namespace qaz::codecs;
 using qaz::testenc::EncodeMag;
 using qaz::testenc::EncodePi;
 using qaz::testenc::EncodePic;
+using qaz::testenc::EncodePic2;
 using qaz::testenc::EncodeQ4;
 
 namespace {
@@ -221,6 +223,22 @@ TEST(Q4, PicturesRoundTripAndDamageIsRefused) {
     ASSERT_EQ(DecodeQ4(file.data(), file.size(), pic), DecodeStatus::Ok);
     ExpectIndices(pic, 640, 400, idx, pal);
     ExpectTruncationRefused(file, DecodeQ4);
+}
+
+TEST(Pic2, RawPicturesRoundTripAndDamageIsRefused) {
+    std::vector<uint32_t> rgb(37 * 21);
+    for (size_t i = 0; i < rgb.size(); ++i) rgb[i] = static_cast<uint32_t>(i * 0x010307) & 0xFFFFFF;
+    const auto file = EncodePic2(37, 21, rgb);
+    Picture pic;
+    ASSERT_EQ(DecodePic2(file.data(), file.size(), pic), DecodeStatus::Ok);
+    for (int y = 0; y < 21; ++y)
+        for (int x = 0; x < 37; ++x) ASSERT_EQ(PixelAt(pic, x, y), rgb[static_cast<size_t>(y) * 37 + x]);
+    // Cuts inside the header or the block are refused (the end block may
+    // go: the block list simply ends).
+    for (size_t cut = 0; cut + 8 < file.size(); cut += 1 + file.size() / 150) {
+        Picture cutPic;
+        EXPECT_NE(DecodePic2(file.data(), cut, cutPic), DecodeStatus::Ok) << "cut at " << cut;
+    }
 }
 
 // A real X68000 picture made by another encoder, against the digest of its

@@ -11,6 +11,7 @@
 #include "components/codecs/mag.h"
 #include "components/codecs/pi.h"
 #include "components/codecs/pic.h"
+#include "components/codecs/pic2.h"
 #include "components/codecs/q4.h"
 #include "components/codecs/bits.h"
 
@@ -299,4 +300,70 @@ TEST(Q4Layout, HandAssembledFileFollowsTheDescription) {
     EXPECT_EQ(PixelAt(pic, 0, 200), 0x00FF00u) << "the second chunk's runs start at colour 0";
     EXPECT_EQ(PixelAt(pic, 639, 399), 0x00FF00u);
     EXPECT_EQ(pic.pixels[199 * 640 + 639 - 127], 2);
+}
+
+// PIC2: a 124-byte header ("P2DT", name 18, subtitle 8, CR LF, title 30,
+// CR LF, saver 30, CR LF, 1A 00, then big-endian: flag, number, time,
+// header size, colour bits, x and y aspect, width, height, reserved),
+// then blocks: id, size (with its 26-byte header), flag (bit 0: the
+// opaque colour is see-through), width, height, x, y, opaque colour,
+// reserved, the pixels; an id starting with 0 ends them.
+std::vector<uint8_t> Pic2Header(uint16_t depth, uint16_t xAspect, uint16_t yAspect, uint16_t width, uint16_t height) {
+    std::vector<uint8_t> f;
+    AppendText(f, "P2DT");
+    f.resize(f.size() + 18 + 8, ' ');
+    Append(f, {0x0D, 0x0A});
+    f.resize(f.size() + 30, ' ');
+    Append(f, {0x0D, 0x0A});
+    f.resize(f.size() + 30, ' ');
+    Append(f, {0x0D, 0x0A, 0x1A, 0x00});
+    Append(f, {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 124});  // flag, number, time, header size
+    for (uint16_t v : {depth, xAspect, yAspect, width, height}) Append(f, {static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v)});
+    Append(f, {0, 0, 0, 0});
+    return f;
+}
+
+void Pic2Block(std::vector<uint8_t>& f, const char* id, uint16_t flag, uint16_t w, uint16_t h, uint16_t x, uint16_t y,
+               uint32_t opaque, const std::vector<uint8_t>& pixels) {
+    AppendText(f, id);
+    const uint32_t size = static_cast<uint32_t>(26 + pixels.size());
+    Append(f, {static_cast<uint8_t>(size >> 24), static_cast<uint8_t>(size >> 16), static_cast<uint8_t>(size >> 8),
+               static_cast<uint8_t>(size)});
+    for (uint16_t v : {flag, w, h, x, y}) Append(f, {static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v)});
+    Append(f, {static_cast<uint8_t>(opaque >> 24), static_cast<uint8_t>(opaque >> 16), static_cast<uint8_t>(opaque >> 8),
+               static_cast<uint8_t>(opaque), 0, 0, 0, 0});
+    f.insert(f.end(), pixels.begin(), pixels.end());
+}
+
+TEST(Pic2Layout, RawBlocksAreDrawnOntoTheCanvasInTurn) {
+    // 24 bits, aspect 1:2 (x to y: tall pixels), a 2 x 1 canvas that the
+    // second block widens to 3 x 2; its opaque colour 000000 is see-through.
+    auto f = Pic2Header(24, 1, 2, 2, 1);
+    Pic2Block(f, "P2BM", 0, 2, 1, 0, 0, 0, {0xFF, 0, 0, 0, 0, 0xFF});
+    Pic2Block(f, "P2BI", 1, 3, 2, 0, 0, 0,
+              {0, 0, 0, 0, 0xFF, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0, 0xFF, 0});
+    Append(f, {0, 0, 0, 0, 0, 0, 0, 0});
+    Picture pic;
+    ASSERT_EQ(DecodePic2(f.data(), f.size(), pic), DecodeStatus::Ok);
+    ASSERT_EQ(pic.width, 3);
+    ASSERT_EQ(pic.height, 2);
+    const uint32_t expected[2][3] = {{0xFF0000, 0x00FF00, 0xFFFFFF}, {0xFFFFFF, 0x000000, 0x00FF00}};
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 3; ++x) EXPECT_EQ(PixelAt(pic, x, y), expected[y][x]) << x << "," << y;
+    EXPECT_EQ(pic.xDensity, 2) << "tall pixels: shown twice as high";
+    EXPECT_EQ(pic.yDensity, 1);
+}
+
+TEST(Pic2Layout, FifteenBitWordsHoldGreenRedBlueInEitherByteOrder) {
+    // Red: G 00000 R 11111 B 00000 and a low bit 0, 0x07C0.
+    const std::pair<const char*, std::vector<uint8_t>> cases[] = {{"P2BM", {0x07, 0xC0}}, {"P2BI", {0xC0, 0x07}}};
+    for (const auto& [id, pixel] : cases) {
+        SCOPED_TRACE(id);
+        auto f = Pic2Header(15, 0, 0, 1, 1);
+        Pic2Block(f, id, 0, 1, 1, 0, 0, 0, pixel);
+        Picture pic;
+        ASSERT_EQ(DecodePic2(f.data(), f.size(), pic), DecodeStatus::Ok);
+        EXPECT_EQ(PixelAt(pic, 0, 0), 0xFF0000u);
+        EXPECT_EQ(pic.xDensity, 1);
+    }
 }
