@@ -172,12 +172,12 @@ int WINAPI IsSupported(LPSTR, ULONG_PTR dw) {
         std::memcpy(head, reinterpret_cast<const void*>(dw), sizeof head);
         size = sizeof head;
     }
-    return Guarded([&] { return kFormat.isMine(head, size) ? 1 : 0; }) == 1 ? 1 : 0;
+    return Guarded([&]() -> int { return kFormat.isMine(head, size) ? 1 : 0; }) == 1 ? 1 : 0;
 }
 
 int WINAPI GetPictureInfo(LPSTR buf, LONG len, UINT flag, PictureInfo* info) {
     if (!info) return kSpiReadError;
-    return Guarded([&] {
+    return Guarded([&]() -> int {
         std::vector<uint8_t> data;
         int result = Input(buf, len, flag, data);
         if (result != kSpiOk) return result;
@@ -198,7 +198,7 @@ int WINAPI GetPicture(LPSTR buf, LONG len, UINT flag, HANDLE* header, HANDLE* bi
     const auto report = reinterpret_cast<ProgressFn>(progress);
     if (report && report(0, 1, data)) return kSpiAborted;
     Dib dib;
-    const int result = Guarded([&] {
+    const int result = Guarded([&]() -> int {
         std::vector<uint8_t> input;
         int read = Input(buf, len, flag, input);
         if (read != kSpiOk) return read;

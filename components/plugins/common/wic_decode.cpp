@@ -2,6 +2,8 @@
 
 #include <wincodec.h>
 
+#include <vector>
+
 namespace qaz::plugins {
 namespace {
 
@@ -79,28 +81,42 @@ int DecodeDibWithWic(const uint8_t* data, size_t size, Dib& out) {
     Frame f;
     int result = OpenFrame(data, size, f);
     if (result != kSpiOk) return result;
-    // Straight to 24-bit BGR, the bitmap's own layout; a JPEG frame already
-    // is, others convert on the way.
+    // A JPEG frame already is 24-bit BGR, the bitmap's own layout: its rows
+    // are copied straight into place. Other sources go through 32-bit BGRA
+    // (indexed ones do not convert to 24 bits everywhere), a row at a time.
     WICPixelFormatGUID format{};
+    const bool direct = SUCCEEDED(f.frame->GetPixelFormat(&format)) && format == GUID_WICPixelFormat24bppBGR;
     IWICBitmapSource* source = f.frame.p;
     Com<IWICFormatConverter> converter;
-    if (FAILED(f.frame->GetPixelFormat(&format)) || format != GUID_WICPixelFormat24bppBGR) {
+    if (!direct) {
         if (FAILED(f.factory->CreateFormatConverter(&converter)) ||
-            FAILED(converter->Initialize(f.frame.p, GUID_WICPixelFormat24bppBGR, WICBitmapDitherTypeNone, nullptr,
+            FAILED(converter->Initialize(f.frame.p, GUID_WICPixelFormat32bppBGRA, WICBitmapDitherTypeNone, nullptr,
                                          0.0, WICBitmapPaletteTypeCustom)))
             return kSpiCorrupt;
         source = converter.p;
     }
     size_t stride = 0;
     if (!AllocateDib(static_cast<int>(f.width), static_cast<int>(f.height), 24, 0, out, stride)) return kSpiNoMemory;
+    std::vector<BYTE> bgra(direct ? 0 : size_t{f.width} * 4);
     auto* bits = static_cast<BYTE*>(LocalLock(out.bits));
-    // The rows go bottom-up: one copy per row, each into its place.
+    // The rows go bottom-up: each lands in its place.
     result = kSpiOk;
-    const UINT rowBytes = f.width * 3;
     for (UINT y = 0; y < f.height && result == kSpiOk; ++y) {
         const WICRect row{0, static_cast<INT>(y), static_cast<INT>(f.width), 1};
         BYTE* dst = bits + (f.height - 1 - y) * stride;
-        if (FAILED(source->CopyPixels(&row, static_cast<UINT>(stride), rowBytes, dst))) result = kSpiCorrupt;
+        if (direct) {
+            if (FAILED(source->CopyPixels(&row, static_cast<UINT>(stride), f.width * 3, dst))) result = kSpiCorrupt;
+            continue;
+        }
+        if (FAILED(source->CopyPixels(&row, f.width * 4, f.width * 4, bgra.data()))) {
+            result = kSpiCorrupt;
+            continue;
+        }
+        for (UINT x = 0; x < f.width; ++x) {
+            dst[x * 3] = bgra[x * 4];
+            dst[x * 3 + 1] = bgra[x * 4 + 1];
+            dst[x * 3 + 2] = bgra[x * 4 + 2];
+        }
     }
     LocalUnlock(out.bits);
     if (result != kSpiOk) FreeDib(out);
