@@ -97,17 +97,8 @@ private:
     bool broken_ = false;
 };
 
-// A channel coded as its distance from a predicted value bef in 0..max:
-// small numbers alternate below and above bef, larger ones count from the
-// side with more room.
 int Predicted(Arith& a, unsigned context, int bef, int max) {
-    const int n = static_cast<int>(a.Number(context));
-    if (bef > max / 2) {
-        if (n > (max - bef) * 2) return max - n;
-    } else if (n > bef * 2) {
-        return n;
-    }
-    return n & 1 ? bef + n / 2 + 1 : bef - n / 2;
+    return Pic2Predicted(a.Number(context), bef, max);
 }
 
 // Decodes one P2SS block's rows into `rows` (width x height colours packed
@@ -135,9 +126,7 @@ bool DecodeArithmetic(const uint8_t* data, size_t size, unsigned bits, unsigned 
 
     const auto readColor = [&](int x) -> uint32_t {
         const uint32_t above = prev[x];
-        unsigned key = ((above >> ((bits - 3) * 3)) & 0x1C0) | ((above >> ((bits - 3) * 2)) & 0x038) |
-                       ((above >> (bits - 3)) & 0x007);
-        if (bits == 5) key = SwapRedGreen(key, 3);
+        const unsigned key = Pic2CacheKey(above, bits);
         uint32_t* slots = &cache[key * 32];
         uint32_t color;
         if (a.Bit(hitContext)) {
@@ -256,6 +245,22 @@ bool DecodeRaw(const uint8_t* data, size_t size, bool bigEndian, unsigned depth,
 }
 
 }  // namespace
+
+int Pic2Predicted(unsigned number, int bef, int max) {
+    const int n = static_cast<int>(number);
+    if (bef > max / 2) {
+        if (n > (max - bef) * 2) return max - n;
+    } else if (n > bef * 2) {
+        return n;
+    }
+    return n & 1 ? bef + n / 2 + 1 : bef - n / 2;
+}
+
+unsigned Pic2CacheKey(uint32_t above, unsigned bits) {
+    const unsigned key = ((above >> ((bits - 3) * 3)) & 0x1C0) | ((above >> ((bits - 3) * 2)) & 0x038) |
+                         ((above >> (bits - 3)) & 0x007);
+    return bits == 5 ? SwapRedGreen(key, 3) : key;
+}
 
 bool LooksLikePic2(const uint8_t* data, size_t size) { return size >= 4 && std::memcmp(data, "P2DT", 4) == 0; }
 

@@ -15,4 +15,14 @@ bool LooksLikePic2(const uint8_t* data, size_t size);
 // (P2SF) blocks are not read.
 DecodeStatus DecodePic2(const uint8_t* data, size_t size, Picture& out);
 
+// Shared by the decoder and the test encoder of arithmetic-coded blocks:
+// A channel is coded as a number (0-255) from the value bef predicted for
+// it in 0..max: small numbers alternate below and above bef, larger ones
+// count from the side with more room. This gives the value of a number.
+int Pic2Predicted(unsigned number, int bef, int max);
+// The colour cache used for a pixel: chosen by the top 3 bits of each
+// channel of the pixel above (packed R G B, `bits` per channel; for 5-bit
+// channels the key's red and green trade places).
+unsigned Pic2CacheKey(uint32_t above, unsigned bits);
+
 }  // namespace qaz::codecs

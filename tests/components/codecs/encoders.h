@@ -26,9 +26,11 @@ std::vector<uint8_t> EncodePic(int width, int height, const std::vector<uint16_t
 // the dictionary coding uses only the 17 symbols themselves.
 std::vector<uint8_t> EncodeQ4(const std::vector<uint8_t>& indices, const std::vector<uint32_t>& palette);
 
-// PIC2 of 24-bit colours 0xRRGGBB in one raw big-endian block (P2BM).
-// With `coded` the block is instead an arithmetic-coded block (P2SS) of
-// those bytes taken as its data, for the fuzzers to start from.
-std::vector<uint8_t> EncodePic2(int width, int height, const std::vector<uint32_t>& rgb, bool coded = false);
+// PIC2 of colours 0xRRGGBB in one block: raw big-endian 24-bit rows
+// (P2BM), or with `coded` arithmetic-coded (P2SS) at `depth` bits (24 or
+// 15, each channel keeping its top bits), using the colour caches but no
+// chains.
+std::vector<uint8_t> EncodePic2(int width, int height, const std::vector<uint32_t>& rgb, bool coded = false,
+                                int depth = 24);
 
 }  // namespace qaz::testenc

@@ -225,7 +225,7 @@ TEST(Q4, PicturesRoundTripAndDamageIsRefused) {
     ExpectTruncationRefused(file, DecodeQ4);
 }
 
-TEST(Pic2, RawPicturesRoundTripAndDamageIsRefused) {
+TEST(Pic2, PicturesRoundTripAndDamageIsRefused) {
     std::vector<uint32_t> rgb(37 * 21);
     for (size_t i = 0; i < rgb.size(); ++i) rgb[i] = static_cast<uint32_t>(i * 0x010307) & 0xFFFFFF;
     const auto file = EncodePic2(37, 21, rgb);
@@ -233,6 +233,25 @@ TEST(Pic2, RawPicturesRoundTripAndDamageIsRefused) {
     ASSERT_EQ(DecodePic2(file.data(), file.size(), pic), DecodeStatus::Ok);
     for (int y = 0; y < 21; ++y)
         for (int x = 0; x < 37; ++x) ASSERT_EQ(PixelAt(pic, x, y), rgb[static_cast<size_t>(y) * 37 + x]);
+    // Arithmetic-coded at 24 and 15 bits: colours new and from the caches.
+    for (int depth : {24, 15}) {
+        SCOPED_TRACE(depth);
+        std::vector<uint32_t> art(45 * 31);
+        for (size_t i = 0; i < art.size(); ++i) {
+            const size_t x = i % 45, y = i / 45;
+            art[i] = y < 10 ? ((x / 4) * 0x2F1D0B) & 0xFFFFFF : y < 20 ? (x * 0x050301 + y * 0x010500) & 0xFFFFFF
+                                                                        : ((x * 7 + y * 3) % 5) * 0x333333;
+        }
+        const auto coded = EncodePic2(45, 31, art, true, depth);
+        Picture decoded;
+        ASSERT_EQ(DecodePic2(coded.data(), coded.size(), decoded), DecodeStatus::Ok);
+        const unsigned bits = static_cast<unsigned>(depth) / 3;
+        for (size_t i = 0; i < art.size(); ++i) {
+            uint32_t want = 0;
+            for (unsigned shift : {16u, 8u, 0u}) want |= WidenBits((art[i] >> shift & 0xFF) >> (8 - bits), bits) << shift;
+            ASSERT_EQ(PixelAt(decoded, static_cast<int>(i % 45), static_cast<int>(i / 45)), want) << i;
+        }
+    }
     // Cuts inside the header or the block are refused (the end block may
     // go: the block list simply ends).
     for (size_t cut = 0; cut + 8 < file.size(); cut += 1 + file.size() / 150) {
