@@ -439,19 +439,53 @@ std::vector<uint8_t> EncodeArithmetic(int width, int height, const std::vector<u
     const int max = static_cast<int>(0xFFu >> (8 - bits));
     std::vector<uint32_t> cache(512 * 32, 0);
     std::vector<uint8_t> cachePos(512, 0);
-    // Change-point contexts of this line and the two below, with room
-    // on each side, as the decoder keeps them.
+    // Change-point contexts of this line and the two below, and where
+    // chains reach this line and the next (how: -1 down ... -5 two right),
+    // with room on each side, as the decoder keeps them.
     const size_t line = w + 8;
     std::vector<uint8_t> ctx(3 * line, 0);
     uint8_t* now = &ctx[4];
     uint8_t* next = &ctx[line + 4];
     uint8_t* next2 = &ctx[2 * line + 4];
+    std::vector<int8_t> chains(2 * line, 0);
+    int8_t* chainNow = &chains[4];
+    int8_t* chainNext = &chains[line + 4];
     unsigned hitContext = 16;
+    // Follows the colour c of (x, y) to the first free pixel of the same
+    // colour below: straight down, one left, one right, two left, two right.
+    const auto chain = [&](int x, int y, uint32_t c) {
+        const unsigned base = 80 + 6 * static_cast<unsigned>(-chainNow[x]);
+        static const int kDx[5] = {0, -1, 1, -2, 2};
+        int pick = -1;
+        for (int k = 0; k < 5 && pick < 0; ++k) {
+            const int nx = x + kDx[k];
+            if (nx >= 0 && nx < width && chainNext[nx] == 0 &&
+                px[static_cast<size_t>(y + 1) * w + static_cast<size_t>(nx)] == c)
+                pick = k;
+        }
+        if (pick < 0) {
+            a.Bit(base, 1);
+            return;
+        }
+        a.Bit(base, 0);
+        for (int k = 0; k < 4; ++k) {
+            a.Bit(base + 1 + static_cast<unsigned>(k), pick == k);
+            if (pick == k) break;
+        }
+        chainNext[x + kDx[pick]] = static_cast<int8_t>(-1 - pick);
+    };
     for (int y = 0; y < height; ++y) {
         uint32_t color = y == 0 ? 0 : px[static_cast<size_t>(y) * w - 1];
         std::fill(next2 - 4, next2 - 4 + line, 0);
+        std::fill(chainNext - 4, chainNext - 4 + line, 0);
+        const bool more = y + 1 < height;
         for (int x = 0; x < width; ++x) {
             const uint32_t target = px[static_cast<size_t>(y) * w + static_cast<size_t>(x)];
+            if (chainNow[x] < 0) {
+                color = target;
+                if (more) chain(x, y, target);
+                continue;
+            }
             const bool change = target != color;
             a.Bit(now[x], change);
             if (!change) continue;
@@ -491,13 +525,14 @@ std::vector<uint8_t> EncodeArithmetic(int width, int height, const std::vector<u
                 cachePos[key] = static_cast<uint8_t>((cachePos[key] - 1) & 31);
                 slots[cachePos[key]] = target;
             }
-            if (y + 1 < height) a.Bit(80, 1);  // no chain
+            if (more) chain(x, y, target);
             color = target;
         }
         uint8_t* old = now;
         now = next;
         next = next2;
         next2 = old;
+        std::swap(chainNow, chainNext);
     }
     std::vector<uint8_t> out;
     for (uint16_t p : prob) PutBE16(out, p);

@@ -28,7 +28,7 @@ std::vector<uint8_t> EncodeQ4(const std::vector<uint8_t>& indices, const std::ve
 
 // PIC2 of colours 0xRRGGBB in one block: raw big-endian 24-bit rows
 // (P2BM), or with `coded` arithmetic-coded (P2SS) at `depth` bits (24 or
-// 15, each channel keeping its top bits), using the colour caches but no
+// 15, each channel keeping its top bits), using the colour caches and
 // chains.
 std::vector<uint8_t> EncodePic2(int width, int height, const std::vector<uint32_t>& rgb, bool coded = false,
                                 int depth = 24);
