@@ -26,7 +26,7 @@ echo "== Host tests"
 
 echo "== Short fuzz runs of the decoders"
 "$host/components/codecs/make_seeds" "$host/fuzz-seeds"
-for f in mag pi pic; do
+for f in mag pi pic pic2 q4; do
   mkdir -p "$host/fuzz-corpus/$f"
   if ! "$host/components/codecs/fuzz_$f" -max_total_time=15 -print_final_stats=1 \
       "$host/fuzz-corpus/$f" "$host/fuzz-seeds/$f" >"$host/fuzz_$f.log" 2>&1; then

@@ -68,7 +68,10 @@ DecodeStatus DecodeMag(const uint8_t* data, size_t size, Picture& out) {
     const size_t lines = y1 - y0 + 1;
     const size_t width = x1 - x0 + 1;
     const size_t left = x0 & ((1u << shift) - 1);
-    if (width * lines > kMaxPixels) return DecodeStatus::TooLarge;
+    // Up to 65536 x 65536: the products wrap a 32-bit size_t.
+    size_t pixelCount = 0, byteCount = 0;
+    if (!CheckedSize(width, lines, 1, pixelCount) || !CheckedSize(lineBytes, lines, 1, byteCount))
+        return DecodeStatus::TooLarge;
 
     size_t aBegin, aLength, bBegin, bLength, pBegin, pLength;
     if (!Region(size, header, flagAOffset, size, aBegin, aLength) ||
@@ -79,7 +82,7 @@ DecodeStatus DecodeMag(const uint8_t* data, size_t size, Picture& out) {
     ByteReader flagB(data + bBegin, bLength);
     ByteReader stored(data + pBegin, pLength);
 
-    std::vector<uint8_t> bytes(lineBytes * lines);
+    std::vector<uint8_t> bytes(byteCount);
     std::vector<uint8_t> flags(columns, 0);
     for (size_t y = 0; y < lines; ++y) {
         for (size_t c = 0; c < columns; ++c) {
@@ -105,7 +108,7 @@ DecodeStatus DecodeMag(const uint8_t* data, size_t size, Picture& out) {
     out.height = static_cast<int>(lines);
     out.bitsPerPixel = 8;
     out.colorDepth = deep ? 8 : 4;
-    out.pixels.resize(width * lines);
+    out.pixels.resize(pixelCount);
     for (size_t y = 0; y < lines; ++y) {
         const uint8_t* line = &bytes[y * lineBytes];
         for (size_t x = 0; x < width; ++x) {

@@ -37,9 +37,9 @@ unsigned ReadRank(BitReader& bits, unsigned colors) {
     return (1u << k) + bits.Bits(k);
 }
 
-// Copy sources: 0 two pixels left (four when the two left pixels are the
-// same), 1 one line up, 2 two lines up, 3 one line up and one right, 4 one
-// line up and one left.
+// Copy sources: 0 two pixels left when the two left pixels are the same,
+// otherwise four; 1 one line up; 2 two lines up; 3 one line up and one
+// right; 4 one line up and one left.
 int ReadPosition(BitReader& bits) {
     const unsigned v = bits.Bits(2);
     return v < 3 ? static_cast<int>(v) : 3 + static_cast<int>(bits.Bit());
@@ -55,6 +55,17 @@ uint32_t ReadLength(BitReader& bits) {
 }
 
 }  // namespace
+
+uint32_t PiDefaultColor(unsigned colors, unsigned i) {
+    if (colors == 16) {
+        // Bit 0 blue, bit 1 red, bit 2 green; bit 3 bright.
+        const uint32_t on = i & 8 ? 0xFF : 0x77;
+        return (i & 2 ? on << 16 : 0) | (i & 4 ? on << 8 : 0) | (i & 1 ? on : 0);
+    }
+    // 256 colours: G3 R3 B2, each level spread evenly from 0.
+    const uint32_t g = (i >> 5) * 0x20, red = ((i >> 2) & 7) * 0x20, b = (i & 3) * 0x40;
+    return red << 16 | g << 8 | b;
+}
 
 bool LooksLikePi(const uint8_t* data, size_t size) { return size >= 2 && data[0] == 'P' && data[1] == 'i'; }
 
@@ -79,9 +90,8 @@ DecodeStatus DecodePi(const uint8_t* data, size_t size, Picture& out) {
     const unsigned colors = 1u << planes;
     out.palette.assign(colors, 0);
     if (mode & 0x80) {
-        // No palette in the file: the screen's default digital colours.
-        for (unsigned i = 0; i < colors; ++i)
-            out.palette[i] = (i & 2 ? 0xFF0000u : 0) | (i & 4 ? 0x00FF00u : 0) | (i & 1 ? 0x0000FFu : 0);
+        // No palette in the file: the machine's default colours.
+        for (unsigned i = 0; i < colors; ++i) out.palette[i] = PiDefaultColor(colors, i);
     } else {
         for (unsigned i = 0; i < colors; ++i) {
             const uint8_t red = r.U8(), g = r.U8(), b = r.U8();
@@ -89,12 +99,12 @@ DecodeStatus DecodePi(const uint8_t* data, size_t size, Picture& out) {
         }
     }
     if (!r.ok() || width == 0 || height == 0) return DecodeStatus::Corrupt;
-    if (size_t{width} * height > kMaxPixels) return DecodeStatus::TooLarge;
+    size_t total = 0;
+    if (!CheckedSize(width, uint64_t{height} + 2, 1, total)) return DecodeStatus::TooLarge;
 
     BitReader bits(data + r.position(), r.remaining());
     PiColorTable table(colors);
     // Two lines before the picture hold the first two colours, repeated.
-    const size_t total = size_t{width} * (height + 2);
     std::vector<uint8_t> buf(total);
     const uint8_t c0 = table.Take(0, ReadRank(bits, colors));
     const uint8_t c1 = table.Take(c0, ReadRank(bits, colors));
@@ -118,7 +128,7 @@ DecodeStatus DecodePi(const uint8_t* data, size_t size, Picture& out) {
         }
         size_t back = 0;
         switch (position) {
-            case 0: back = buf[p - 1] == buf[p - 2] ? 4 : 2; break;
+            case 0: back = buf[p - 1] == buf[p - 2] ? 2 : 4; break;
             case 1: back = width; break;
             case 2: back = 2 * size_t{width}; break;
             case 3: back = width - 1; break;
@@ -139,8 +149,10 @@ DecodeStatus DecodePi(const uint8_t* data, size_t size, Picture& out) {
     out.bitsPerPixel = 8;
     out.colorDepth = planes;
     out.pixels.assign(buf.begin() + 2 * static_cast<ptrdiff_t>(width), buf.end());
-    out.xDensity = n && m ? m : 1;
-    out.yDensity = n && m ? n : 1;
+    // n:m is the pixel's height to width: 2:1 (tall pixels) asks for the
+    // picture to be shown twice as high, like MAG's 200-line mode.
+    out.xDensity = n && m ? n : 1;
+    out.yDensity = n && m ? m : 1;
     return DecodeStatus::Ok;
 }
 

@@ -7,9 +7,12 @@
 namespace qaz::codecs {
 
 bool LooksLikePi(const uint8_t* data, size_t size);
-// Decodes to 8 bits per pixel. The file's pixel aspect n:m (pixel width to
-// height) is reported as densities m:n; 0 in either means square pixels.
+// Decodes to 8 bits per pixel. The file's pixel aspect n:m (pixel height to
+// width) is reported as densities n:m; 0 in either means square pixels.
 DecodeStatus DecodePi(const uint8_t* data, size_t size, Picture& out);
+
+// The colour i of the palette used when the file carries none.
+uint32_t PiDefaultColor(unsigned colors, unsigned i);
 
 // The recency tables shared by the decoder and the test encoder: one list
 // of all colours per preceding colour, the most recently used first.

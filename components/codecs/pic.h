@@ -8,12 +8,15 @@
 namespace qaz::codecs {
 
 bool LooksLikePic(const uint8_t* data, size_t size);
-// Decodes the X68000 variant with 15 or 16 bits of colour to 24-bit RGB.
-// The format carries no aspect; densities are 1:1.
+// Decodes to 24-bit RGB: X68000 pictures of 4, 8, 15 and 16 bits, FM TOWNS
+// and Macintosh 15-bit pictures, PC-88VA 8-, 12- and 16-bit pictures, and
+// the any-machine type with 4 to 24 bits. Only the any-machine type
+// carries a pixel aspect (densities); the others report 1:1.
 DecodeStatus DecodePic(const uint8_t* data, size_t size, Picture& out);
 
 // The colour cache shared by the decoder and the test encoder: a new colour
-// replaces the least recently used of 128 entries.
+// replaces the least recently used of 128 entries (at the start slot 1, as
+// slot 0 counts as the most recently used).
 class PicColorCache {
 public:
     PicColorCache();

@@ -15,13 +15,20 @@ enum class DecodeStatus {
     TooLarge,       // dimensions beyond kMaxPixels
 };
 
-// Old pictures are at most a few megapixels; the cap keeps a forged header
-// from making us allocate gigabytes. The fuzz builds lower it so that each
-// run stays short.
+// Old pictures are at most a few megapixels; the cap (16,777,216 pixels,
+// 4096 x 4096) keeps a forged header from making us allocate gigabytes, and
+// keeps every size below it far from the 32-bit limits of the deliverables.
+// The fuzz builds lower it so that each run stays short.
 #ifndef QAZ_MAX_PIXELS
 #define QAZ_MAX_PIXELS (size_t{1} << 24)
 #endif
 constexpr size_t kMaxPixels = QAZ_MAX_PIXELS;
+
+// The byte size of width x height cells of cellBytes each, computed in 64
+// bits whatever size_t is: false when the pixel count passes kMaxPixels or
+// the bytes do not fit size_t. Sizes read from files go through here before
+// anything is allocated.
+bool CheckedSize(uint64_t width, uint64_t height, uint64_t cellBytes, size_t& bytes);
 
 struct Picture {
     int width = 0;
@@ -33,6 +40,10 @@ struct Picture {
     uint16_t xDensity = 1;             // relative horizontal pixel density
     uint16_t yDensity = 1;             // relative vertical pixel density
 };
+
+// A colour channel of `bits` bits (1-8) widened to 8 by repeating its
+// bits, so that the largest value becomes 255.
+uint32_t WidenBits(uint32_t value, unsigned bits);
 
 // The colour of one pixel as 0xRRGGBB, whatever the layout.
 uint32_t PixelAt(const Picture& picture, int x, int y);

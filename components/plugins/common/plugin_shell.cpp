@@ -1,6 +1,8 @@
 #include "components/plugins/common/plugin_shell.h"
 
 #include <cstring>
+#include <new>
+#include <stdexcept>
 #include <vector>
 
 namespace qaz::plugins {
@@ -15,7 +17,7 @@ constexpr DWORD kMaxInput = 256u << 20;
 // the offset to its end, with flag 1 a block of memory of the given size.
 int ReadInput(LPCSTR buf, LONG len, UINT flag, std::vector<uint8_t>& data) {
     if ((flag & 7) == 1) {
-        if (!buf || len <= 0) return kSpiReadError;
+        if (!buf || len <= 0 || static_cast<DWORD>(len) > kMaxInput) return kSpiReadError;
         data.assign(reinterpret_cast<const uint8_t*>(buf), reinterpret_cast<const uint8_t*>(buf) + len);
         return kSpiOk;
     }
@@ -35,12 +37,26 @@ int ReadInput(LPCSTR buf, LONG len, UINT flag, std::vector<uint8_t>& data) {
     return result;
 }
 
-int Decode(LPCSTR buf, LONG len, UINT flag, codecs::Picture& picture) {
-    std::vector<uint8_t> data;
+int Input(LPCSTR buf, LONG len, UINT flag, std::vector<uint8_t>& data) {
     const int read = ReadInput(buf, len, flag, data);
     if (read != kSpiOk) return read;
-    if (!kFormat.isMine(data.data(), data.size())) return kSpiUnknownFormat;
-    return kFormat.decode(data.data(), data.size(), picture);
+    return kFormat.isMine(data.data(), data.size()) ? kSpiOk : kSpiUnknownFormat;
+}
+
+// No C++ exception may leave an entry of the library: running out of
+// memory becomes the interface's memory error, anything else a format
+// error.
+template <typename Body>
+int Guarded(Body body) {
+    try {
+        return body();
+    } catch (const std::bad_alloc&) {
+        return kSpiNoMemory;
+    } catch (const std::length_error&) {
+        return kSpiNoMemory;
+    } catch (...) {
+        return kSpiCorrupt;
+    }
 }
 
 }  // namespace
@@ -55,34 +71,60 @@ int ResultOf(codecs::DecodeStatus status) {
     }
 }
 
-bool MakeDib(const codecs::Picture& picture, HLOCAL* header, HLOCAL* bits) {
-    const bool indexed = picture.bitsPerPixel == 8;
-    const size_t colors = indexed ? picture.palette.size() : 0;
-    const size_t w = static_cast<size_t>(picture.width), h = static_cast<size_t>(picture.height);
-    const size_t stride = ((w * (indexed ? 8 : 24) + 31) / 32) * 4;
-    HLOCAL head = LocalAlloc(LMEM_MOVEABLE | LMEM_ZEROINIT, sizeof(BITMAPINFOHEADER) + colors * sizeof(RGBQUAD));
-    HLOCAL body = LocalAlloc(LMEM_MOVEABLE | LMEM_ZEROINIT, stride * h);
-    if (!head || !body) {
-        if (head) LocalFree(head);
-        if (body) LocalFree(body);
+bool AllocateDib(int width, int height, int bitCount, size_t colors, Dib& dib, size_t& stride) {
+    if (width <= 0 || height <= 0 || (bitCount != 8 && bitCount != 24) || colors > 256) return false;
+    // The pixel count against the limit, then the row stride and the image
+    // in 64 bits, so that nothing here wraps a 32-bit size_t.
+    size_t pixels = 0;
+    if (!codecs::CheckedSize(static_cast<uint32_t>(width), static_cast<uint32_t>(height), 1, pixels)) return false;
+    const uint64_t rowBytes = ((uint64_t{static_cast<uint32_t>(width)} * static_cast<uint32_t>(bitCount) + 31) / 32) * 4;
+    const uint64_t total = rowBytes * static_cast<uint32_t>(height);
+    if (total > 0x7FFFFFFF || total > SIZE_MAX) return false;
+    const size_t imageBytes = static_cast<size_t>(total);
+    stride = static_cast<size_t>(rowBytes);
+    dib.header = LocalAlloc(LMEM_MOVEABLE | LMEM_ZEROINIT, sizeof(BITMAPINFOHEADER) + colors * sizeof(RGBQUAD));
+    dib.bits = LocalAlloc(LMEM_MOVEABLE | LMEM_ZEROINIT, imageBytes);
+    if (!dib.header || !dib.bits) {
+        FreeDib(dib);
         return false;
     }
-    auto* info = static_cast<BITMAPINFO*>(LocalLock(head));
+    auto* info = static_cast<BITMAPINFO*>(LocalLock(dib.header));
     info->bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info->bmiHeader.biWidth = picture.width;
-    info->bmiHeader.biHeight = picture.height;
+    info->bmiHeader.biWidth = width;
+    info->bmiHeader.biHeight = height;
     info->bmiHeader.biPlanes = 1;
-    info->bmiHeader.biBitCount = indexed ? 8 : 24;
+    info->bmiHeader.biBitCount = static_cast<WORD>(bitCount);
     info->bmiHeader.biCompression = BI_RGB;
-    info->bmiHeader.biSizeImage = static_cast<DWORD>(stride * h);
+    info->bmiHeader.biSizeImage = static_cast<DWORD>(imageBytes);
     info->bmiHeader.biClrUsed = static_cast<DWORD>(colors);
+    LocalUnlock(dib.header);
+    return true;
+}
+
+void FreeDib(Dib& dib) {
+    if (dib.header) LocalFree(dib.header);
+    if (dib.bits) LocalFree(dib.bits);
+    dib = Dib{};
+}
+
+bool MakeDib(const codecs::Picture& picture, Dib& dib) {
+    const bool indexed = picture.bitsPerPixel == 8;
+    const size_t colors = indexed ? picture.palette.size() : 0;
+    size_t stride = 0;
+    if (!AllocateDib(picture.width, picture.height, indexed ? 8 : 24, colors, dib, stride)) return false;
+    const size_t w = static_cast<size_t>(picture.width), h = static_cast<size_t>(picture.height);
+    const size_t rowBytes = w * (indexed ? 1 : 3);
+    if (picture.pixels.size() < rowBytes * h) {
+        FreeDib(dib);
+        return false;
+    }
+    auto* info = static_cast<BITMAPINFO*>(LocalLock(dib.header));
     for (size_t i = 0; i < colors; ++i) {
         const uint32_t rgb = picture.palette[i];
         info->bmiColors[i] = RGBQUAD{static_cast<BYTE>(rgb), static_cast<BYTE>(rgb >> 8), static_cast<BYTE>(rgb >> 16), 0};
     }
-    LocalUnlock(head);
-    auto* out = static_cast<uint8_t*>(LocalLock(body));
-    const size_t rowBytes = w * (indexed ? 1 : 3);
+    LocalUnlock(dib.header);
+    auto* out = static_cast<uint8_t*>(LocalLock(dib.bits));
     for (size_t y = 0; y < h; ++y) {
         const uint8_t* src = &picture.pixels[y * rowBytes];
         uint8_t* dst = out + (h - 1 - y) * stride;
@@ -96,9 +138,7 @@ bool MakeDib(const codecs::Picture& picture, HLOCAL* header, HLOCAL* bits) {
             }
         }
     }
-    LocalUnlock(body);
-    *header = head;
-    *bits = body;
+    LocalUnlock(dib.bits);
     return true;
 }
 
@@ -132,17 +172,23 @@ int WINAPI IsSupported(LPSTR, ULONG_PTR dw) {
         std::memcpy(head, reinterpret_cast<const void*>(dw), sizeof head);
         size = sizeof head;
     }
-    return kFormat.isMine(head, size) ? 1 : 0;
+    return Guarded([&]() -> int { return kFormat.isMine(head, size) ? 1 : 0; }) == 1 ? 1 : 0;
 }
 
 int WINAPI GetPictureInfo(LPSTR buf, LONG len, UINT flag, PictureInfo* info) {
     if (!info) return kSpiReadError;
-    qaz::codecs::Picture picture;
-    const int result = Decode(buf, len, flag, picture);
-    if (result != kSpiOk) return result;
-    *info = PictureInfo{0, 0, picture.width, picture.height, picture.xDensity, picture.yDensity,
-                           static_cast<SHORT>(picture.colorDepth), nullptr};
-    return kSpiOk;
+    return Guarded([&]() -> int {
+        std::vector<uint8_t> data;
+        int result = Input(buf, len, flag, data);
+        if (result != kSpiOk) return result;
+        if (kFormat.describe) return kFormat.describe(data.data(), data.size(), *info);
+        codecs::Picture picture;
+        result = kFormat.decode(data.data(), data.size(), picture);
+        if (result != kSpiOk) return result;
+        *info = PictureInfo{0, 0, picture.width, picture.height, picture.xDensity, picture.yDensity,
+                            static_cast<SHORT>(picture.colorDepth), nullptr};
+        return kSpiOk;
+    });
 }
 
 int WINAPI GetPicture(LPSTR buf, LONG len, UINT flag, HANDLE* header, HANDLE* bits, FARPROC progress,
@@ -151,18 +197,27 @@ int WINAPI GetPicture(LPSTR buf, LONG len, UINT flag, HANDLE* header, HANDLE* bi
     *header = *bits = nullptr;
     const auto report = reinterpret_cast<ProgressFn>(progress);
     if (report && report(0, 1, data)) return kSpiAborted;
-    qaz::codecs::Picture picture;
-    const int result = Decode(buf, len, flag, picture);
-    if (result != kSpiOk) return result;
-    HLOCAL head = nullptr, body = nullptr;
-    if (!MakeDib(picture, &head, &body)) return kSpiNoMemory;
+    Dib dib;
+    const int result = Guarded([&]() -> int {
+        std::vector<uint8_t> input;
+        int read = Input(buf, len, flag, input);
+        if (read != kSpiOk) return read;
+        if (kFormat.decodeDib) return kFormat.decodeDib(input.data(), input.size(), dib);
+        codecs::Picture picture;
+        read = kFormat.decode(input.data(), input.size(), picture);
+        if (read != kSpiOk) return read;
+        return MakeDib(picture, dib) ? kSpiOk : kSpiNoMemory;
+    });
+    if (result != kSpiOk) {
+        FreeDib(dib);
+        return result;
+    }
     if (report && report(1, 1, data)) {
-        LocalFree(head);
-        LocalFree(body);
+        FreeDib(dib);
         return kSpiAborted;
     }
-    *header = head;
-    *bits = body;
+    *header = dib.header;
+    *bits = dib.bits;
     return kSpiOk;
 }
 

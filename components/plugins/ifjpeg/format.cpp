@@ -6,5 +6,6 @@ namespace qaz::plugins {
 namespace {
 bool IsJpeg(const uint8_t* p, size_t n) { return n >= 3 && p[0] == 0xFF && p[1] == 0xD8 && p[2] == 0xFF; }
 }  // namespace
-const PluginFormat kFormat = {{"00IN", "QAZ JPEG plug-in", "*.jpg;*.jpe;*.jpeg", "JPEG file"}, IsJpeg, DecodeWithWic};
+const PluginFormat kFormat = {{"00IN", "QAZ JPEG plug-in", "*.jpg;*.jpe;*.jpeg", "JPEG file"}, IsJpeg, nullptr, DescribeWithWic,
+                              DecodeDibWithWic};
 }  // namespace qaz::plugins

@@ -8,5 +8,6 @@ int Decode(const uint8_t* data, size_t size, codecs::Picture& out) {
     return ResultOf(codecs::DecodeMag(data, size, out));
 }
 }  // namespace
-const PluginFormat kFormat = {{"00IN", "QAZ MAG plug-in", "*.mag", "MAG file"}, codecs::LooksLikeMag, Decode};
+const PluginFormat kFormat = {{"00IN", "QAZ MAG plug-in", "*.mag", "MAG file"}, codecs::LooksLikeMag, Decode, nullptr,
+                              nullptr};
 }  // namespace qaz::plugins

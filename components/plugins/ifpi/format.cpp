@@ -8,5 +8,6 @@ int Decode(const uint8_t* data, size_t size, codecs::Picture& out) {
     return ResultOf(codecs::DecodePi(data, size, out));
 }
 }  // namespace
-const PluginFormat kFormat = {{"00IN", "QAZ Pi plug-in", "*.pi", "Pi file"}, codecs::LooksLikePi, Decode};
+const PluginFormat kFormat = {{"00IN", "QAZ Pi plug-in", "*.pi", "Pi file"}, codecs::LooksLikePi, Decode, nullptr,
+                              nullptr};
 }  // namespace qaz::plugins

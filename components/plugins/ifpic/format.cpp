@@ -8,5 +8,6 @@ int Decode(const uint8_t* data, size_t size, codecs::Picture& out) {
     return ResultOf(codecs::DecodePic(data, size, out));
 }
 }  // namespace
-const PluginFormat kFormat = {{"00IN", "QAZ PIC plug-in", "*.pic", "PIC file"}, codecs::LooksLikePic, Decode};
+const PluginFormat kFormat = {{"00IN", "QAZ PIC plug-in", "*.pic", "PIC file"}, codecs::LooksLikePic, Decode, nullptr,
+                              nullptr};
 }  // namespace qaz::plugins

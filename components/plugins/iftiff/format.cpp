@@ -10,5 +10,6 @@ bool IsTiff(const uint8_t* p, size_t n) {
     return n >= 4 && (std::memcmp(p, "II*\0", 4) == 0 || std::memcmp(p, "MM\0*", 4) == 0);
 }
 }  // namespace
-const PluginFormat kFormat = {{"00IN", "QAZ TIFF plug-in", "*.tif;*.tiff", "TIFF file"}, IsTiff, DecodeWithWic};
+const PluginFormat kFormat = {{"00IN", "QAZ TIFF plug-in", "*.tif;*.tiff", "TIFF file"}, IsTiff, nullptr, DescribeWithWic,
+                              DecodeDibWithWic};
 }  // namespace qaz::plugins

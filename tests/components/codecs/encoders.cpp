@@ -1,11 +1,14 @@
 #include "tests/components/codecs/encoders.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
 #include "components/codecs/bits.h"
 #include "components/codecs/pi.h"
 #include "components/codecs/pic.h"
+#include "components/codecs/pic2.h"
+#include "components/codecs/q4.h"
 
 namespace qaz::testenc {
 namespace {
@@ -159,7 +162,7 @@ std::vector<uint8_t> EncodePi(int width, int height, const std::vector<uint8_t>&
 
     auto backOf = [&](int position, size_t p) -> size_t {
         switch (position) {
-            case 0: return buf[p - 1] == buf[p - 2] ? 4 : 2;
+            case 0: return buf[p - 1] == buf[p - 2] ? 2 : 4;
             case 1: return w;
             case 2: return 2 * w;
             case 3: return w - 1;
@@ -310,6 +313,276 @@ std::vector<uint8_t> EncodePic(int width, int height, const std::vector<uint16_t
     PutBE16(f, static_cast<unsigned>(width));
     PutBE16(f, static_cast<unsigned>(height));
     f.insert(f.end(), bits.bytes().begin(), bits.bytes().end());
+    return f;
+}
+
+namespace {
+
+// One chunk: symbols 0-16 as 5-bit codes (after two codes that widen them
+// from 3 bits), then the end code.
+void PutQ4Chunk(std::vector<uint8_t>& f, const std::vector<uint8_t>& symbols, uint32_t pixels) {
+    codecs::BitWriter bits;
+    bits.Bits(1, 3);
+    bits.Bits(1, 4);
+    for (uint8_t s : symbols) bits.Bits(s + 2u, 5);
+    bits.Bits(0, 5);
+    PutLE16(f, static_cast<unsigned>(bits.bytes().size()));
+    PutLE16(f, 0);
+    PutLE16(f, pixels / 2);
+    f.insert(f.end(), bits.bytes().begin(), bits.bytes().end());
+}
+
+}  // namespace
+
+std::vector<uint8_t> EncodeQ4(const std::vector<uint8_t>& indices, const std::vector<uint32_t>& palette) {
+    std::vector<uint8_t> f(16, 0);
+    std::memcpy(&f[11], "MAJYO", 5);
+    std::vector<uint8_t> symbols;
+    std::vector<uint32_t> byFile(16);
+    for (unsigned i = 0; i < 16; ++i) byFile[i] = palette[codecs::Q4PaletteSlot(i)];
+    for (uint32_t rgb : byFile)
+        for (int shift : {16, 8, 0}) {
+            symbols.push_back(0);
+            symbols.push_back(static_cast<uint8_t>((rgb >> shift & 0xFF) >> 4));
+        }
+    PutQ4Chunk(f, symbols, 0);
+    // Rows of 3200 pixels (5 lines) per chunk; runs stay inside a chunk.
+    const size_t total = indices.size(), perChunk = 3200;
+    for (size_t start = 0; start < total; start += perChunk) {
+        symbols.clear();
+        const size_t end = start + perChunk < total ? start + perChunk : total;
+        for (size_t i = start; i < end;) {
+            size_t n = 1;
+            while (i + n < end && n < 288 && indices[i + n] == indices[i]) ++n;
+            if (n < 4) {
+                for (size_t k = 0; k < n; ++k) symbols.push_back(indices[i]);
+            } else {
+                // Marker, 0 and the colour, then the length in base 17.
+                for (uint8_t s : {uint8_t{16}, uint8_t{0}, indices[i], static_cast<uint8_t>(n / 17),
+                                  static_cast<uint8_t>(n % 17)})
+                    symbols.push_back(s);
+            }
+            i += n;
+        }
+        PutQ4Chunk(f, symbols, static_cast<uint32_t>(end - start));
+    }
+    f[8] = static_cast<uint8_t>(f.size());
+    f[9] = static_cast<uint8_t>(f.size() >> 8);
+    return f;
+}
+
+namespace {
+
+// The arithmetic coder matching the decoder's: a 16-bit interval, the
+// probability of a 0 per context, the low end's bits written as they
+// leave the 16-bit window (a carry runs back into those written).
+class ArithWriter {
+public:
+    explicit ArithWriter(const uint16_t* prob) : prob_(prob) {}
+    void Bit(unsigned context, unsigned bit) {
+        const uint32_t split = ((range_ >> 8) * prob_[context & 127]) >> 8;
+        const uint32_t part = split ? split : 1;
+        if (bit) {
+            low_ += part;
+            range_ -= part;
+            if (low_ > 0xFFFF) {
+                low_ &= 0xFFFF;
+                size_t i = out_.size();
+                while (i > 0 && out_[i - 1]) out_[--i] = 0;
+                if (i > 0) out_[i - 1] = 1;
+            }
+        } else {
+            range_ = part;
+        }
+        while (!(range_ & 0x8000)) {
+            out_.push_back(static_cast<uint8_t>(low_ >> 15 & 1));
+            low_ = (low_ << 1) & 0xFFFF;
+            range_ <<= 1;
+        }
+    }
+    // 0-255 as a unary group and the position in it.
+    void Number(unsigned context, unsigned n) {
+        unsigned group = 0;
+        while (group < 8 && n >= (2u << group) - 1) ++group;
+        for (unsigned g = 0; g < group && g < 8; ++g) Bit(context + g, 0);
+        if (group == 8) return;
+        Bit(context + group, 1);
+        const unsigned rest = n - ((1u << group) - 1);
+        for (unsigned k = 0; k < group; ++k) Bit(context + 8 + k, rest >> k & 1);
+    }
+    std::vector<uint8_t> Finish() {
+        for (int i = 15; i >= 0; --i) out_.push_back(static_cast<uint8_t>(low_ >> i & 1));
+        std::vector<uint8_t> bytes((out_.size() + 7) / 8, 0);
+        for (size_t i = 0; i < out_.size(); ++i)
+            if (out_[i]) bytes[i / 8] = static_cast<uint8_t>(bytes[i / 8] | (0x80 >> (i % 8)));
+        return bytes;
+    }
+
+private:
+    const uint16_t* prob_;
+    uint32_t range_ = 0xFFFF, low_ = 0;
+    std::vector<uint8_t> out_;
+};
+
+// The number whose value, predicted from bef, is v.
+unsigned NumberFor(int v, int bef, int max) {
+    for (unsigned n = 0; n < 256; ++n)
+        if (codecs::Pic2Predicted(n, bef, max) == v) return n;
+    return 0;
+}
+
+std::vector<uint8_t> EncodeArithmetic(int width, int height, const std::vector<uint32_t>& px, unsigned bits) {
+    uint16_t prob[128];
+    for (int i = 0; i < 128; ++i) prob[i] = static_cast<uint16_t>(0x60 + (i * 37) % 0x40);
+    ArithWriter a(prob);
+    const size_t w = static_cast<size_t>(width);
+    const int max = static_cast<int>(0xFFu >> (8 - bits));
+    std::vector<uint32_t> cache(512 * 32, 0);
+    std::vector<uint8_t> cachePos(512, 0);
+    // Change-point contexts of this line and the two below, and where
+    // chains reach this line and the next (how: -1 down ... -5 two right),
+    // with room on each side, as the decoder keeps them.
+    const size_t line = w + 8;
+    std::vector<uint8_t> ctx(3 * line, 0);
+    uint8_t* now = &ctx[4];
+    uint8_t* next = &ctx[line + 4];
+    uint8_t* next2 = &ctx[2 * line + 4];
+    std::vector<int8_t> chains(2 * line, 0);
+    int8_t* chainNow = &chains[4];
+    int8_t* chainNext = &chains[line + 4];
+    unsigned hitContext = 16;
+    // Follows the colour c of (x, y) to the first free pixel of the same
+    // colour below: straight down, one left, one right, two left, two right.
+    const auto chain = [&](int x, int y, uint32_t c) {
+        const unsigned base = 80 + 6 * static_cast<unsigned>(-chainNow[x]);
+        static const int kDx[5] = {0, -1, 1, -2, 2};
+        int pick = -1;
+        for (int k = 0; k < 5 && pick < 0; ++k) {
+            const int nx = x + kDx[k];
+            if (nx >= 0 && nx < width && chainNext[nx] == 0 &&
+                px[static_cast<size_t>(y + 1) * w + static_cast<size_t>(nx)] == c)
+                pick = k;
+        }
+        if (pick < 0) {
+            a.Bit(base, 1);
+            return;
+        }
+        a.Bit(base, 0);
+        for (int k = 0; k < 4; ++k) {
+            a.Bit(base + 1 + static_cast<unsigned>(k), pick == k);
+            if (pick == k) break;
+        }
+        chainNext[x + kDx[pick]] = static_cast<int8_t>(-1 - pick);
+    };
+    for (int y = 0; y < height; ++y) {
+        uint32_t color = y == 0 ? 0 : px[static_cast<size_t>(y) * w - 1];
+        std::fill(next2 - 4, next2 - 4 + line, 0);
+        std::fill(chainNext - 4, chainNext - 4 + line, 0);
+        const bool more = y + 1 < height;
+        for (int x = 0; x < width; ++x) {
+            const uint32_t target = px[static_cast<size_t>(y) * w + static_cast<size_t>(x)];
+            if (chainNow[x] < 0) {
+                color = target;
+                if (more) chain(x, y, target);
+                continue;
+            }
+            const bool change = target != color;
+            a.Bit(now[x], change);
+            if (!change) continue;
+            ++now[x + 1], ++now[x + 2];
+            ++next[x - 1], ++next[x], ++next[x + 1];
+            ++next2[x - 1], ++next2[x], ++next2[x + 1];
+            const uint32_t above = y == 0 ? 0 : px[static_cast<size_t>(y - 1) * w + static_cast<size_t>(x)];
+            const uint32_t left = x == 0 ? color : px[static_cast<size_t>(y) * w + static_cast<size_t>(x) - 1];
+            const unsigned key = codecs::Pic2CacheKey(above, bits);
+            uint32_t* slots = &cache[key * 32];
+            const unsigned m = cachePos[key];
+            int found = -1;
+            for (unsigned j = 0; j < 32 && found < 0; ++j)
+                if (slots[(m + j) & 31] == target) found = static_cast<int>(j);
+            if (found >= 0) {
+                a.Bit(hitContext, 0);
+                hitContext = 15;
+                const unsigned j = static_cast<unsigned>(found);
+                a.Number(17, j);
+                const unsigned i = (m + j / 2) & 31, k = (m + j) & 31;
+                const uint32_t c = slots[k];
+                slots[k] = slots[i];
+                slots[i] = slots[m];
+                slots[m] = c;
+            } else {
+                a.Bit(hitContext, 1);
+                hitContext = 16;
+                const auto channel = [&](uint32_t c, unsigned shift) { return static_cast<int>(c >> shift & static_cast<uint32_t>(max)); };
+                const int r = (channel(above, 2 * bits) + channel(left, 2 * bits)) >> 1;
+                const int g = (channel(above, bits) + channel(left, bits)) >> 1;
+                const int b = (channel(above, 0) + channel(left, 0)) >> 1;
+                const int g0 = channel(target, bits), r0 = channel(target, 2 * bits), b0 = channel(target, 0);
+                const auto clamp = [&](int v) { return v < 0 ? 0 : v > max ? max : v; };
+                a.Number(32, NumberFor(g0, g, max));
+                a.Number(48, NumberFor(r0, clamp(r + g0 - g), max));
+                a.Number(64, NumberFor(b0, clamp(b + g0 - g), max));
+                cachePos[key] = static_cast<uint8_t>((cachePos[key] - 1) & 31);
+                slots[cachePos[key]] = target;
+            }
+            if (more) chain(x, y, target);
+            color = target;
+        }
+        uint8_t* old = now;
+        now = next;
+        next = next2;
+        next2 = old;
+        std::swap(chainNow, chainNext);
+    }
+    std::vector<uint8_t> out;
+    for (uint16_t p : prob) PutBE16(out, p);
+    const auto body = a.Finish();
+    out.insert(out.end(), body.begin(), body.end());
+    return out;
+}
+
+}  // namespace
+
+std::vector<uint8_t> EncodePic2(int width, int height, const std::vector<uint32_t>& rgb, bool coded, int depth) {
+    const unsigned bits = static_cast<unsigned>(depth) / 3;
+    std::vector<uint8_t> f;
+    PutText(f, "P2DT");
+    f.resize(f.size() + 26, ' ');
+    PutText(f, "\r\n");
+    f.resize(f.size() + 30, ' ');
+    PutText(f, "\r\n");
+    f.resize(f.size() + 30, ' ');
+    PutText(f, "\r\n\x1A");
+    f.push_back(0);
+    for (unsigned v : {0u, 0u, 0u, 0u, 0u, 124u, static_cast<unsigned>(depth), 1u, 1u}) PutBE16(f, v);
+    PutBE16(f, static_cast<unsigned>(width));
+    PutBE16(f, static_cast<unsigned>(height));
+    PutBE16(f, 0);
+    PutBE16(f, 0);
+    std::vector<uint8_t> pixels;
+    if (coded) {
+        std::vector<uint32_t> packed(rgb.size());
+        for (size_t i = 0; i < rgb.size(); ++i) {
+            const uint32_t c = rgb[i];
+            packed[i] = ((c >> 16 & 0xFF) >> (8 - bits)) << 2 * bits | ((c >> 8 & 0xFF) >> (8 - bits)) << bits |
+                        ((c & 0xFF) >> (8 - bits));
+        }
+        pixels = EncodeArithmetic(width, height, packed, bits);
+    } else {
+        for (uint32_t c : rgb) {
+            pixels.push_back(static_cast<uint8_t>(c >> 16));
+            pixels.push_back(static_cast<uint8_t>(c >> 8));
+            pixels.push_back(static_cast<uint8_t>(c));
+        }
+    }
+    PutText(f, coded ? "P2SS" : "P2BM");
+    const uint32_t size = static_cast<uint32_t>(26 + pixels.size());
+    PutBE16(f, size >> 16);
+    PutBE16(f, size & 0xFFFF);
+    for (unsigned v : {0u, static_cast<unsigned>(width), static_cast<unsigned>(height), 0u, 0u, 0u, 0u, 0u, 0u})
+        PutBE16(f, v);
+    f.insert(f.end(), pixels.begin(), pixels.end());
+    for (int i = 0; i < 8; ++i) f.push_back(0);
     return f;
 }
 

@@ -2,17 +2,25 @@
 // and damaged files are refused.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <random>
+#include <string>
 
 #include "components/codecs/mag.h"
 #include "components/codecs/pi.h"
 #include "components/codecs/pic.h"
+#include "components/codecs/pic2.h"
+#include "components/codecs/q4.h"
 #include "tests/components/codecs/encoders.h"
 
 using namespace qaz::codecs;
 using qaz::testenc::EncodeMag;
 using qaz::testenc::EncodePi;
 using qaz::testenc::EncodePic;
+using qaz::testenc::EncodePic2;
+using qaz::testenc::EncodeQ4;
 
 namespace {
 
@@ -135,10 +143,10 @@ TEST(Pi, SixteenAndTwoFiftySixColoursRoundTrip) {
 TEST(Pi, AspectBecomesDensitiesAndZeroMeansSquare) {
     const auto idx = Indices(16, 16, 16, 5);
     Picture pic;
-    auto file = EncodePi(16, 16, idx, Palette(16), 4, 2, 1);  // pixels twice as wide
+    auto file = EncodePi(16, 16, idx, Palette(16), 4, 2, 1);  // pixels twice as tall
     ASSERT_EQ(DecodePi(file.data(), file.size(), pic), DecodeStatus::Ok);
-    EXPECT_EQ(pic.xDensity, 1);
-    EXPECT_EQ(pic.yDensity, 2);
+    EXPECT_EQ(pic.xDensity, 2);
+    EXPECT_EQ(pic.yDensity, 1);
     file = EncodePi(16, 16, idx, Palette(16), 4, 0, 3);
     ASSERT_EQ(DecodePi(file.data(), file.size(), pic), DecodeStatus::Ok);
     EXPECT_EQ(pic.xDensity, 1);
@@ -194,12 +202,109 @@ TEST(Pic, DamagedAndOtherVariantsAreRefused) {
     for (size_t i = 0; i < words.size(); ++i) words[i] = static_cast<uint16_t>((i / 7) * 0x2222);
     auto file = EncodePic(30, 20, words, 16);
     ExpectTruncationRefused(file, DecodePic);
-    // A type nibble other than the X68000's is a variant we do not read.
+    // Machine types and modes we do not read: an unknown machine, an X68000
+    // mode, the PC-88VA's tiled 256 colours.
     size_t at = 0;
     while (file[at] != 0x1A) ++at;
-    file[at + 3] = 0x01;
+    for (uint8_t type : {0x04, 0x10, 0x21}) {
+        file[at + 3] = type;
+        Picture pic;
+        EXPECT_EQ(DecodePic(file.data(), file.size(), pic), DecodeStatus::Unsupported) << int{type};
+    }
+}
+
+TEST(Q4, PicturesRoundTripAndDamageIsRefused) {
+    const auto idx = Indices(640, 400, 16, 11);
+    auto pal = Palette(16);
+    for (auto& c : pal) c &= 0xF0F0F0;
+    for (auto& c : pal) c |= c >> 4;  // 4-bit levels, widened
+    const auto file = EncodeQ4(idx, pal);
     Picture pic;
-    EXPECT_EQ(DecodePic(file.data(), file.size(), pic), DecodeStatus::Unsupported);
+    ASSERT_EQ(DecodeQ4(file.data(), file.size(), pic), DecodeStatus::Ok);
+    ExpectIndices(pic, 640, 400, idx, pal);
+    ExpectTruncationRefused(file, DecodeQ4);
+}
+
+TEST(Pic2, PicturesRoundTripAndDamageIsRefused) {
+    std::vector<uint32_t> rgb(37 * 21);
+    for (size_t i = 0; i < rgb.size(); ++i) rgb[i] = static_cast<uint32_t>(i * 0x010307) & 0xFFFFFF;
+    const auto file = EncodePic2(37, 21, rgb);
+    Picture pic;
+    ASSERT_EQ(DecodePic2(file.data(), file.size(), pic), DecodeStatus::Ok);
+    for (int y = 0; y < 21; ++y)
+        for (int x = 0; x < 37; ++x) ASSERT_EQ(PixelAt(pic, x, y), rgb[static_cast<size_t>(y) * 37 + x]);
+    // Arithmetic-coded at 24 and 15 bits: colours new and from the caches.
+    for (int depth : {24, 15}) {
+        SCOPED_TRACE(depth);
+        std::vector<uint32_t> art(45 * 31);
+        for (size_t i = 0; i < art.size(); ++i) {
+            const size_t x = i % 45, y = i / 45;
+            art[i] = y < 10 ? ((x / 4) * 0x2F1D0B) & 0xFFFFFF : y < 20 ? (x * 0x050301 + y * 0x010500) & 0xFFFFFF
+                                                                        : ((x * 7 + y * 3) % 5) * 0x333333;
+        }
+        const auto coded = EncodePic2(45, 31, art, true, depth);
+        Picture decoded;
+        ASSERT_EQ(DecodePic2(coded.data(), coded.size(), decoded), DecodeStatus::Ok);
+        const unsigned bits = static_cast<unsigned>(depth) / 3;
+        for (size_t i = 0; i < art.size(); ++i) {
+            uint32_t want = 0;
+            for (unsigned shift : {16u, 8u, 0u}) want |= WidenBits((art[i] >> shift & 0xFF) >> (8 - bits), bits) << shift;
+            ASSERT_EQ(PixelAt(decoded, static_cast<int>(i % 45), static_cast<int>(i / 45)), want) << i;
+        }
+    }
+    // Cuts inside the header or the block are refused (the end block may
+    // go: the block list simply ends).
+    for (size_t cut = 0; cut + 8 < file.size(); cut += 1 + file.size() / 150) {
+        Picture cutPic;
+        EXPECT_NE(DecodePic2(file.data(), cut, cutPic), DecodeStatus::Ok) << "cut at " << cut;
+    }
+}
+
+// A real X68000 picture made by another encoder, against the digest of its
+// decode agreed by independent decoders (rows top-down as a binary PPM).
+TEST(Pic, PublishedSamplePictureDecodesExactly) {
+    std::ifstream in(std::string(QAZ_CODEC_DATA) + "/SAMPLE1.PIC", std::ios::binary);
+    ASSERT_TRUE(in) << "sample missing";
+    const std::vector<uint8_t> file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    Picture pic;
+    ASSERT_EQ(DecodePic(file.data(), file.size(), pic), DecodeStatus::Ok);
+    ASSERT_EQ(pic.width, 498);
+    ASSERT_EQ(pic.height, 512);
+    const std::string ppm = testing::TempDir() + "sample1.ppm";
+    {
+        std::ofstream out(ppm, std::ios::binary);
+        out << "P6\n498 512\n255\n";
+        out.write(reinterpret_cast<const char*>(pic.pixels.data()), static_cast<std::streamsize>(pic.pixels.size()));
+    }
+    FILE* sum = popen(("sha256sum '" + ppm + "'").c_str(), "r");
+    ASSERT_NE(sum, nullptr);
+    char digest[65] = {};
+    ASSERT_EQ(fread(digest, 1, 64, sum), 64u);
+    pclose(sum);
+    EXPECT_STREQ(digest, "b4d147582704ccf8bd81a6b7671e0ae53b860fa4a1ef1e7fb1d57dcdc25ff6bd");
+}
+
+// Sizes are checked in 64 bits whatever size_t is: each row is a size that
+// wraps 32 bits or passes the pixel limit.
+TEST(Formats, CheckedSizeRefusesWhatWouldWrapOrPassTheLimit) {
+    struct Case {
+        uint64_t width, height, cell;
+        bool ok;
+        uint64_t bytes;
+    };
+    const Case cases[] = {
+        {65536, 65536, 1, false, 0},     // 2^32: 0 in 32 bits
+        {65536, 65535, 4, false, 0},     // wraps when multiplied by the cell
+        {4096, 4096, 3, true, 50331648}, // the limit itself
+        {4097, 4096, 1, false, 0},
+        {uint64_t{1} << 32, 1, 1, false, 0},
+        {1, 1, 3, true, 3},
+    };
+    for (const Case& c : cases) {
+        size_t bytes = 0;
+        EXPECT_EQ(CheckedSize(c.width, c.height, c.cell, bytes), c.ok) << c.width << "x" << c.height;
+        if (c.ok) EXPECT_EQ(bytes, c.bytes);
+    }
 }
 
 TEST(Formats, ForgedHugeDimensionsAreRefusedBeforeAllocating) {
@@ -212,4 +317,21 @@ TEST(Formats, ForgedHugeDimensionsAreRefusedBeforeAllocating) {
     pi[dims] = pi[dims + 1] = pi[dims + 2] = pi[dims + 3] = 0xFF;
     Picture pic;
     EXPECT_EQ(DecodePi(pi.data(), pi.size(), pic), DecodeStatus::TooLarge);
+
+    // MAG from (0, 0) to (65535, 65535): 65536 x 65536 pixels, whose count
+    // is 0 in 32 bits.
+    auto mag = EncodeMag(8, 1, std::vector<uint8_t>(8, 3), Palette(16));
+    size_t header = 0;
+    while (mag[header] != 0x1A) ++header;
+    ++header;
+    for (int k : {8, 9, 10, 11}) mag[header + static_cast<size_t>(k)] = 0xFF;
+    EXPECT_EQ(DecodeMag(mag.data(), mag.size(), pic), DecodeStatus::TooLarge);
+
+    // PIC of 65535 x 65535.
+    std::vector<uint16_t> words(4, 0x1234);
+    auto pic16 = EncodePic(2, 2, words, 16);
+    at = 0;
+    while (pic16[at] != 0x1A) ++at;
+    for (size_t k = at + 6; k < at + 10; ++k) pic16[k] = 0xFF;
+    EXPECT_EQ(DecodePic(pic16.data(), pic16.size(), pic), DecodeStatus::TooLarge);
 }

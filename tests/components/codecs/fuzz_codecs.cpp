@@ -5,6 +5,8 @@
 #include "components/codecs/mag.h"
 #include "components/codecs/pi.h"
 #include "components/codecs/pic.h"
+#include "components/codecs/pic2.h"
+#include "components/codecs/q4.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     qaz::codecs::Picture picture;

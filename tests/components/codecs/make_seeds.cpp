@@ -1,5 +1,5 @@
 // Writes a few small pictures of each format as starting points for the
-// fuzzers: make_seeds DIR writes DIR/mag, DIR/pi and DIR/pic.
+// fuzzers: make_seeds DIR writes DIR/mag, DIR/pi, DIR/pic, DIR/pic2 and DIR/q4.
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -18,7 +18,7 @@ void Write(const std::filesystem::path& path, const std::vector<uint8_t>& bytes)
 int main(int argc, char** argv) {
     if (argc != 2) return 2;
     const std::filesystem::path dir = argv[1];
-    for (const char* sub : {"mag", "pi", "pic"}) std::filesystem::create_directories(dir / sub);
+    for (const char* sub : {"mag", "pi", "pic", "pic2", "q4"}) std::filesystem::create_directories(dir / sub);
     for (int n = 0; n < 3; ++n) {
         const int w = 8 + n * 9, h = 4 + n * 5;
         std::vector<uint8_t> idx(static_cast<size_t>(w) * h);
@@ -36,6 +36,13 @@ int main(int argc, char** argv) {
         Write(dir / "pi" / (s + "b"), qaz::testenc::EncodePi(w, h, idx, pal256, 8));
         Write(dir / "pic" / (s + "a"), qaz::testenc::EncodePic(w, h, words, 15));
         Write(dir / "pic" / (s + "b"), qaz::testenc::EncodePic(w, h, words, 16));
+        std::vector<uint32_t> rgb(idx.size());
+        for (size_t i = 0; i < rgb.size(); ++i) rgb[i] = pal16[idx[i]] * 0x1F;
+        Write(dir / "pic2" / (s + "a"), qaz::testenc::EncodePic2(w, h, rgb));
+        Write(dir / "pic2" / (s + "b"), qaz::testenc::EncodePic2(w, h, rgb, true));
+        std::vector<uint8_t> q4(640 * 400);
+        for (size_t i = 0; i < q4.size(); ++i) q4[i] = static_cast<uint8_t>((i / (40 + n * 97)) % 16);
+        Write(dir / "q4" / s, qaz::testenc::EncodeQ4(q4, pal16));
     }
     return 0;
 }

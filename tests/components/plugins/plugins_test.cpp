@@ -1,6 +1,7 @@
 // Our .spi libraries loaded as a viewer loads them: JPEG, GIF and TIFF
-// made by ImageMagick match ImageMagick's own decode; MAG, Pi and PIC made
-// by our encoders decode to their pixels; damaged files give an error.
+// made by ImageMagick match ImageMagick's own decode; MAG, Pi, PIC, PIC2
+// and Q4 made by our encoders decode to their pixels; damaged files and
+// forged sizes give an error.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -126,7 +127,8 @@ void ExpectDamageRefused(const Plugin& plugin, const std::vector<uint8_t>& file)
 }  // namespace
 
 TEST(Plugins, EveryLibraryExportsTheInterface) {
-    for (const char* name : {"ifjpeg.spi", "ifgif.spi", "iftiff.spi", "ifmag.spi", "ifpi.spi", "ifpic.spi"}) {
+    for (const char* name : {"ifjpeg.spi", "ifgif.spi", "iftiff.spi", "ifmag.spi", "ifpi.spi", "ifpic.spi", "ifpic2.spi",
+                             "ifxld4.spi"}) {
         SCOPED_TRACE(name);
         Plugin p(name);
         ASSERT_NE(p.module, nullptr);
@@ -226,7 +228,7 @@ TEST(Plugins, OwnFormatsDecodeToTheirPixels) {
         ExpectDamageRefused(mag, magFile);
 
         Plugin pi("ifpi.spi");
-        const auto piFile = qaz::testenc::EncodePi(w, h, idx, pal, colors == 16 ? 4 : 8, 1, 2);
+        const auto piFile = qaz::testenc::EncodePi(w, h, idx, pal, colors == 16 ? 4 : 8, 2, 1);  // tall pixels
         ASSERT_EQ(pi.Decode(TempFile("qaz.pi", piFile), 0, out), 0);
         ExpectIndexed(out, w, h, idx, pal);
         ASSERT_EQ(pi.info(const_cast<LPSTR>(TempFile("qaz.pi", piFile).c_str()), 0, 0, &info), 0);
@@ -250,4 +252,41 @@ TEST(Plugins, OwnFormatsDecodeToTheirPixels) {
     Rgb wrong;
     EXPECT_EQ(pic.Decode(TempFile("qaz.mag", qaz::testenc::EncodeMag(8, 8, Indices(8, 8, 16), Palette(16))), 0, wrong), 2)
         << "another format is not ours";
+}
+
+TEST(Plugins, Pic2AndQ4DecodeToTheirPixels) {
+    Rgb out;
+    std::vector<uint32_t> rgb(53 * 29);
+    for (size_t i = 0; i < rgb.size(); ++i) rgb[i] = static_cast<uint32_t>(i * 0x030507) & 0xFFFFFF;
+    Plugin p2("ifpic2.spi");
+    const auto p2File = qaz::testenc::EncodePic2(53, 29, rgb);
+    ASSERT_EQ(p2.Decode(TempFile("qaz.p2", p2File), 0, out), 0);
+    ASSERT_EQ(out.width, 53);
+    ASSERT_EQ(out.height, 29);
+    for (size_t i = 0; i < rgb.size(); ++i) ASSERT_EQ(out.rgb[i * 3 + 1], uint8_t(rgb[i] >> 8)) << i;
+    Info info{};
+    ASSERT_EQ(p2.info(const_cast<LPSTR>(TempFile("qaz.p2", p2File).c_str()), 0, 0, &info), 0);
+    EXPECT_EQ(info.colorDepth, 24);
+    ExpectDamageRefused(p2, p2File);
+
+    Plugin q4("ifxld4.spi");
+    const auto idx = Indices(640, 400, 16);
+    auto pal = Palette(16);
+    for (auto& c : pal) c = (c & 0xF0F0F0) | (c & 0xF0F0F0) >> 4;
+    const auto q4File = qaz::testenc::EncodeQ4(idx, pal);
+    ASSERT_EQ(q4.Decode(TempFile("qaz.q4", q4File), 0, out), 0);
+    ExpectIndexed(out, 640, 400, idx, pal);
+    ExpectDamageRefused(q4, q4File);
+}
+
+// Sizes that wrap 32 bits are refused as too large for memory (result 4),
+// not decoded into a wrapped buffer: a MAG from (0, 0) to (65535, 65535).
+TEST(Plugins, ForgedSizesAreRefused) {
+    auto mag = qaz::testenc::EncodeMag(8, 1, std::vector<uint8_t>(8, 3), Palette(16));
+    size_t header = 0;
+    while (mag[header] != 0x1A) ++header;
+    for (size_t k : {9u, 10u, 11u, 12u}) mag[header + k] = 0xFF;
+    Plugin p("ifmag.spi");
+    Rgb out;
+    EXPECT_EQ(p.Decode(TempFile("qaz_huge.mag", mag), 0, out), 4);
 }
