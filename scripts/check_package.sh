@@ -9,15 +9,19 @@ set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 dir=${1:?usage: check_package.sh FOLDER [LIST]}
 list=${2:-$here/deliverables.txt}
-objdump=${OBJDUMP:-i686-w64-mingw32-objdump}
+objdump=${OBJDUMP:-objdump}
 export LC_ALL=C  # objdump speaks English to our patterns
 . "$here/version.sh"
 faults=0
 fault() { echo "package: $*" >&2; faults=$((faults + 1)); }
 
-# True when the file holds the text as UTF-16 (how version resources keep it).
-has_utf16() {
-  python3 -c 'import sys; sys.exit(0 if sys.argv[2].encode("utf-16-le") in open(sys.argv[1], "rb").read() else 1)' "$1" "$2"
+# Prints the first of the texts that the file does not hold as UTF-16 (how
+# version resources keep them).
+missing_utf16() {
+  python3 -c '
+import sys
+data = open(sys.argv[1], "rb").read()
+print(next((t for t in sys.argv[2:] if t.encode("utf-16-le") not in data), ""))' "$@"
 }
 
 while read -r name exports; do
@@ -37,9 +41,9 @@ while read -r name exports; do
     done
     if grep -q '@' <<<"$names"; then fault "$name exports decorated names: $(grep '@' <<<"$names" | tr '\n' ' ')"; fi
   fi
-  for text in VS_VERSION_INFO CompanyName "$QAZ_COMPANY" ProductName "$QAZ_PRODUCT" FileVersion "$QAZ_VERSION"; do
-    has_utf16 "$file" "$text" || { fault "$name has no version resource with \"$text\""; break; }
-  done
+  text=$(missing_utf16 "$file" VS_VERSION_INFO CompanyName "$QAZ_COMPANY" ProductName "$QAZ_PRODUCT" \
+    FileVersion "$QAZ_VERSION")
+  [ -z "$text" ] || fault "$name has no version resource with \"$text\""
 done <"$list"
 
 hlp=$dir/qaz.hlp

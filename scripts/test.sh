@@ -32,6 +32,15 @@ for f in mag pi pic; do
   echo "fuzz_$f: $(grep -o 'number_of_executed_units: *[0-9]*' "$host/fuzz_$f.log" | grep -o '[0-9]*$') executions"
 done
 
+echo "== Release package"
+if "$here/package.sh" >"$build/package.log" 2>&1; then
+  tail -1 "$build/package.log"
+  . "$here/version.sh"
+  "$top/tests/scripts/check_package_test.sh" "${QAZ_DIST:-$top/dist}/qaz-$QAZ_VERSION" || status=1
+else
+  tail -30 "$build/package.log"; status=1
+fi
+
 echo "== Windows tests under Wine"
 display=:$(qaz_free_display "${QAZ_TEST_DISPLAY:-93}")
 Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
