@@ -14,9 +14,7 @@ echo "== Release build of the 32-bit files"
 "$here/build.sh" --win32
 echo "== Help file"
 host=$build/host
-if [ ! -f "$host/build.ninja" ]; then
-  CC=clang CXX=clang++ cmake -S "$top" -B "$host" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQAZ_WERROR=ON >/dev/null
-fi
+qaz_configure_host
 cmake --build "$host" --target hlpgen
 
 name=qaz-$QAZ_VERSION

@@ -12,9 +12,7 @@ echo "== Windows build ($QAZ_ARCH tests; 32-bit deliverables in build/win32/bin)
 
 echo "== Host build of the portable code"
 host=$build/host
-if [ ! -f "$host/build.ninja" ]; then
-  CC=clang CXX=clang++ cmake -S "$top" -B "$host" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQAZ_WERROR=ON >/dev/null
-fi
+qaz_configure_host
 cmake --build "$host"
 
 status=0
