@@ -39,5 +39,5 @@ check_case "foreign file without our version" "qaz.exe has no version resource" 
 check_case "not a help file" "qaz.hlp is not a help file" cp readme.txt qaz.hlp
 check_case "readme with LF lines" "readme.txt has lines without CR LF" sed -i 's/\r$//' readme.txt
 check_case "readme not in Shift-JIS" "readme.txt is not Shift-JIS" \
-  sh -c 'printf "QAZ for win32 1.9.1.0 \xfc\xfc\xff\r\n" > readme.txt'
+  sh -c 'printf "QAZ for win32 1.9.1.0 \374\374\377\r\n" > readme.txt'
 exit $((failures > 0))
