@@ -1,12 +1,13 @@
 #include "app/version_dialog.h"
 
 #include "base/info_box.h"
+#include "core/version.h"
 
 namespace qaz {
 
 void ShowVersionDialog(HWND /*owner*/) {
     // Until the dialog of its own exists, the version is told in a box.
-    InfoBox("QAZ for win32");
+    InfoBox(QAZ_PRODUCT_LINE);
 }
 
 }  // namespace qaz

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Builds the program: the 32-bit deliverables in build/win32, and, where
 # Wine here runs only 64-bit code, the 64-bit test build in build/win64.
-# Usage: scripts/build.sh [--tests]
+# Usage: scripts/build.sh [--tests | --win32]
+#   --win32: only the 32-bit deliverables (for the release), keeping the
+#            tests setting of an existing build/win32.
 set -euo pipefail
 . "$(dirname "$0")/env.sh"
 tests=OFF
@@ -16,7 +18,13 @@ configure_and_build() {  # arch toolchain tests
   cmake --build "$dir"
 }
 
-if [ "$QAZ_ARCH" = win32 ]; then
+if [ "${1:-}" = "--win32" ]; then
+  if [ -f "$build/win32/build.ninja" ]; then
+    cmake --build "$build/win32"
+  else
+    configure_and_build win32 mingw-i686.cmake OFF
+  fi
+elif [ "$QAZ_ARCH" = win32 ]; then
   configure_and_build win32 mingw-i686.cmake "$tests"
 else
   configure_and_build win32 mingw-i686.cmake OFF

@@ -43,3 +43,11 @@ qaz_free_display() {
   done
   echo "$n"
 }
+
+# The host build of the portable code and the tools, configured once.
+qaz_configure_host() {
+  if [ ! -f "$build/host/build.ninja" ]; then
+    CC=clang CXX=clang++ cmake -S "$top" -B "$build/host" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+      -DQAZ_WERROR=ON >/dev/null
+  fi
+}

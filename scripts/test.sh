@@ -15,9 +15,7 @@ echo "== Windows build ($QAZ_ARCH tests; 32-bit deliverables in build/win32/bin)
 
 echo "== Host build of the portable code"
 host=$build/host
-if [ ! -f "$host/build.ninja" ]; then
-  CC=clang CXX=clang++ cmake -S "$top" -B "$host" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQAZ_WERROR=ON >/dev/null
-fi
+qaz_configure_host
 cmake --build "$host"
 
 status=0
@@ -34,6 +32,15 @@ for f in mag pi pic pic2 q4; do
   fi
   echo "fuzz_$f: $(grep -o 'number_of_executed_units: *[0-9]*' "$host/fuzz_$f.log" | grep -o '[0-9]*$') executions"
 done
+
+echo "== Release package"
+if "$here/package.sh" >"$build/package.log" 2>&1; then
+  tail -1 "$build/package.log"
+  . "$here/version.sh"
+  "$top/tests/scripts/check_package_test.sh" "${QAZ_DIST:-$top/dist}/qaz-$QAZ_VERSION" || status=1
+else
+  tail -30 "$build/package.log"; status=1
+fi
 
 echo "== Windows tests under Wine"
 display=:$(qaz_free_display "${QAZ_TEST_DISPLAY:-93}")
