@@ -6,6 +6,7 @@
 #include "app/bar_menu.h"
 #include "app/clock_format.h"
 #include "app/desktop_labels.h"
+#include "app/help_path.h"
 #include "app/version_dialog.h"
 #include "base/info_box.h"
 #include "base/path_parts.h"
@@ -419,7 +420,7 @@ void BarWindow::RunSettingsLibrary() {
 }
 
 void BarWindow::OpenHelp() {
-    const std::string help = AddBackslash(ParentOf(ProgramPath())) + "qaz.hlp";
+    const std::string help = HelpFilePath(ProgramPath());
     ShellExecuteA(hwnd(), "open", help.c_str(), nullptr, nullptr, SW_SHOW);
 }
 

@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "app/bar_window.h"
+#include "app/command_line.h"
 #include "base/info_box.h"
 #include "base/ui/window.h"
 

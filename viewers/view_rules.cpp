@@ -36,4 +36,6 @@ RECT CutToScreen(RECT window, int screenWidth, int screenHeight) {
     return window;
 }
 
+int DisplayDelay(int seconds) { return seconds > 0 ? seconds * 1000 : 1; }
+
 }  // namespace qaz
