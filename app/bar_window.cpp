@@ -133,6 +133,13 @@ void BarWindow::FormCreate() {
     }
 }
 
+void BarWindow::CloseBar() {
+    if (closing_) return;  // a box of the close sequence let another request in
+    closing_ = true;
+    FormCloseQuery();
+    DestroyWindow(hwnd());
+}
+
 void BarWindow::FormCloseQuery() {
     ResetQueue();
     SaveSettings();
@@ -456,9 +463,11 @@ LRESULT BarWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             ShowMenu(pt);
             return 0;
         }
-        case WM_CLOSE:
-            FormCloseQuery();
-            DestroyWindow(hwnd());
+        case WM_CLOSE: CloseBar(); return 0;
+        case WM_QUERYENDSESSION: return TRUE;
+        case WM_ENDSESSION:
+            // Logging off or shutting down ends the program as a close does.
+            if (wParam) CloseBar();
             return 0;
         case WM_DESTROY:
             // The viewers' windows do not outlive the bar they belong to.

@@ -5,7 +5,7 @@
 namespace qaz {
 
 std::string HelpFilePath(const std::string& programPath) {
-    return programPath.substr(0, programPath.rfind('\\') + 1) + "qaz.hlp";
+    return AddBackslash(ParentOf(programPath)) + "qaz.hlp";
 }
 
 }  // namespace qaz

@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include <commctrl.h>
-#include <cstdlib>
 
 #include "app/bar_window.h"
 #include "app/command_line.h"
@@ -32,8 +31,8 @@ HWND CreateApplicationWindow() {
 }  // namespace
 
 std::vector<std::string> CommandLineParams() {
-    std::vector<std::string> params;
-    for (int i = 1; i < __argc; ++i) params.emplace_back(__argv[i]);
+    std::vector<std::string> params = SplitCommandLine(GetCommandLineA());
+    if (!params.empty()) params.erase(params.begin());  // the program's own name
     return params;
 }
 
