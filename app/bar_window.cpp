@@ -6,6 +6,7 @@
 #include "app/bar_menu.h"
 #include "app/clock_format.h"
 #include "app/desktop_labels.h"
+#include "app/help_path.h"
 #include "app/version_dialog.h"
 #include "base/info_box.h"
 #include "base/path_parts.h"
@@ -130,6 +131,13 @@ void BarWindow::FormCreate() {
         state_.AutoLoadFiles = true;
         ArmQueue(1);
     }
+}
+
+void BarWindow::CloseBar() {
+    if (closing_) return;  // a box of the close sequence let another request in
+    closing_ = true;
+    FormCloseQuery();
+    DestroyWindow(hwnd());
 }
 
 void BarWindow::FormCloseQuery() {
@@ -419,7 +427,7 @@ void BarWindow::RunSettingsLibrary() {
 }
 
 void BarWindow::OpenHelp() {
-    const std::string help = AddBackslash(ParentOf(ProgramPath())) + "qaz.hlp";
+    const std::string help = HelpFilePath(ProgramPath());
     ShellExecuteA(hwnd(), "open", help.c_str(), nullptr, nullptr, SW_SHOW);
 }
 
@@ -455,9 +463,11 @@ LRESULT BarWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             ShowMenu(pt);
             return 0;
         }
-        case WM_CLOSE:
-            FormCloseQuery();
-            DestroyWindow(hwnd());
+        case WM_CLOSE: CloseBar(); return 0;
+        case WM_QUERYENDSESSION: return TRUE;
+        case WM_ENDSESSION:
+            // Logging off or shutting down ends the program as a close does.
+            if (wParam) CloseBar();
             return 0;
         case WM_DESTROY:
             // The viewers' windows do not outlive the bar they belong to.

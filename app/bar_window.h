@@ -117,6 +117,8 @@ private:
     void ShowMenu(POINT at);
     void RunSettingsLibrary();
     void OpenHelp();
+    // The close sequence, then the bar's end; runs once.
+    void CloseBar();
     void SetBarColour(COLORREF colour);
 
     std::vector<std::string> params_;
@@ -136,6 +138,7 @@ private:
     COLORREF barColour_ = 0;
     bool timer1On_ = false, timer2On_ = false;
     UINT timer2Interval_ = 0;
+    bool closing_ = false;
     bool quitOnDestroy_ = false;
     bool stayOnTop_ = true;
 };

@@ -3,9 +3,9 @@
 #include <windows.h>
 
 #include <commctrl.h>
-#include <cstdlib>
 
 #include "app/bar_window.h"
+#include "app/command_line.h"
 #include "base/info_box.h"
 #include "base/ui/window.h"
 
@@ -31,8 +31,8 @@ HWND CreateApplicationWindow() {
 }  // namespace
 
 std::vector<std::string> CommandLineParams() {
-    std::vector<std::string> params;
-    for (int i = 1; i < __argc; ++i) params.emplace_back(__argv[i]);
+    std::vector<std::string> params = SplitCommandLine(GetCommandLineA());
+    if (!params.empty()) params.erase(params.begin());  // the program's own name
     return params;
 }
 

@@ -8,6 +8,7 @@ namespace qaz {
 constexpr const char* kInstanceMutex = "JX_QAZMutex";
 
 // The command-line parameters 1 to n; quoted ones without their quotes.
+// A backslash before a quote is an ordinary character.
 std::vector<std::string> CommandLineParams();
 
 // Runs the program: returns the process exit code.

@@ -11,11 +11,13 @@ struct CollectOptions {
     bool clearFirst = false;       // empty the list before
     bool recursive = false;        // walk into sub-folders
     bool markFolders = false;      // folders end with '\' in the list
-    bool clearAttributes = false;  // drop read-only and hidden on disk
+    bool clearAttributes = false;  // drop read-only and hidden on disk (never through a link)
 };
 
 // Appends the matching entries of the folder to the list, a folder before
-// everything inside it, in the order the file system gives them.
+// everything inside it, in the order the file system gives them. Links
+// (symbolic links, junctions) are listed but never walked into, and no
+// folder is walked twice in one call.
 void CollectFiles(const std::string& folder, const CollectOptions& options, std::vector<std::string>& list);
 
 }  // namespace qaz

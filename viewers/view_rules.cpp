@@ -36,4 +36,11 @@ RECT CutToScreen(RECT window, int screenWidth, int screenHeight) {
     return window;
 }
 
+int DisplayDelay(int seconds) {
+    if (seconds <= 0) return 1;
+    // Counted in 64 bits: a huge setting waits as long as a timer can.
+    const long long ms = static_cast<long long>(seconds) * 1000;
+    return ms > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int>(ms);
+}
+
 }  // namespace qaz

@@ -18,6 +18,11 @@ struct ListStep {
 // step -1 goes back, +1 forward (both wrap around), 0 stays at selected.
 ListStep StepDropList(int selected, int step, int count);
 
+// The queue's delay in milliseconds for a display time in seconds. A time
+// of 0 or less still moves on after 1 ms: a delay of 0 would leave the queue
+// waiting for a media notification that never comes.
+int DisplayDelay(int seconds);
+
 // "[W x H] " followed by the file name.
 std::string ImageCaption(int width, int height, const std::string& fileName);
 

@@ -9,15 +9,11 @@
 #include "base/path_parts.h"
 #include "core/file_kind.h"
 #include "viewers/decode_picture.h"
+#include "viewers/view_rules.h"
 
 namespace qaz {
 
 namespace {
-
-// Seconds from the settings as the queue's delay. A setting of 0 or less
-// still moves on: a delay of 0 would leave the queue waiting for a media
-// notification that never comes.
-int Delay(int seconds) { return seconds > 0 ? seconds * 1000 : 1; }
 
 std::string InvalidFile(const std::string& name) { return name + " は不正ファイルです"; }
 
@@ -41,7 +37,7 @@ Viewers::Viewers(DropContext& context)
     : context_(context), controller_(context, [this](const std::string& path) { OpenByKind(path); }) {}
 
 int Viewers::ShowPicture(int kind, const std::string& path, const std::string& name) {
-    const int delay = Delay(context_.settings.Bmp);
+    const int delay = DisplayDelay(context_.settings.Bmp);
     if (!image_.Open()) return delay;
     Picture picture;
     if (DecodePicture(kind, path, context_.binding, picture))
@@ -77,11 +73,11 @@ int Viewers::OpenByKind(const std::string& path) {
     HWND owner = context_.host.OwnerWindow();
     if (kind == kindScreenSaver) {
         ShellOpen(owner, path, "/s");
-        return Delay(context_.settings.Scr);
+        return DisplayDelay(context_.settings.Scr);
     }
     if (context_.settings.Open) {
         ShellOpen(owner, path, nullptr);
-        return Delay(context_.settings.All);
+        return DisplayDelay(context_.settings.All);
     }
     return 1;
 }

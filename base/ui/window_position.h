@@ -7,12 +7,15 @@ namespace qaz::ui {
 
 // The position stored under the key (0, 0 where none is).
 POINT LoadWindowPosition(const char* key);
-// The position moved back so that a window of that size ends inside the
-// screen on the right and at the bottom.
+// The position moved so that a window of that size lies inside the screen
+// on every side; one larger than the screen shows its top left corner.
 POINT PullInsideScreen(POINT at, SIZE size);
 // The stored position, pulled inside the screen for a window of that size.
 POINT PlacedWindowPosition(const char* key, SIZE size);
-// Stores the window's position under the key, creating the key.
+// Where the window stands, or, minimized or maximized, where it stands
+// when it is restored.
+POINT NormalWindowPosition(HWND window);
+// Stores the window's normal position under the key, creating the key.
 void SaveWindowPosition(HWND window, const char* key);
 
 }  // namespace qaz::ui

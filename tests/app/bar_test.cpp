@@ -91,22 +91,25 @@ TEST_F(BarTest, WrongTypesStillGiveAWholeBar) {
     EXPECT_EQ(bar.state().ClockFormat, "yy/mm/dd hh:mm");
 }
 
-TEST_F(BarTest, StartUpPullsTheBarBackInsideTheScreen) {
-    qaztest::SetDword(kRegMain, "Left", 5000);
-    qaztest::SetDword(kRegMain, "Top", 3000);
-    Start();
+TEST_F(BarTest, StartUpPullsTheBarInsideTheScreenOnEverySide) {
     const int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
-    const RECT w = WindowRect();
-    EXPECT_EQ(w.left, sw - 127);
-    EXPECT_EQ(w.top, sh - 21);
-}
-
-TEST_F(BarTest, NegativePositionsStay) {
-    qaztest::SetDword(kRegMain, "Left", static_cast<DWORD>(-40));
-    qaztest::SetDword(kRegMain, "Top", 30);
-    Start();
-    EXPECT_EQ(WindowRect().left, -40);
-    EXPECT_EQ(WindowRect().top, 30);
+    struct Case {
+        int left, top, placedLeft, placedTop;
+    };
+    const Case cases[] = {
+        {5000, 3000, sw - 127, sh - 21},
+        {-40, 30, 0, 30},
+        {-32000, -32000, 0, 0},  // saved while minimized by an older run
+        {30, -7, 30, 0},
+    };
+    for (const Case& c : cases) {
+        qaztest::SetDword(kRegMain, "Left", static_cast<DWORD>(c.left));
+        qaztest::SetDword(kRegMain, "Top", static_cast<DWORD>(c.top));
+        Start();
+        EXPECT_EQ(WindowRect().left, c.placedLeft) << c.left << "," << c.top;
+        EXPECT_EQ(WindowRect().top, c.placedTop) << c.left << "," << c.top;
+        bar_.reset();
+    }
 }
 
 TEST_F(BarTest, ReloadMovesTheBarOnlyWhenTheClockFormatChanged) {
@@ -203,6 +206,27 @@ TEST_F(BarTest, CommandLineRunWithNothingToShowClosesAfterTheFirstTick) {
     EXPECT_TRUE(qaztest::PumpUntil([&] { return bar.hwnd() == nullptr; }, 3000)) << "the bar closed itself";
     DWORD v = 0;
     EXPECT_TRUE(qaztest::ReadDword(kRegMain, "Left", &v)) << "its close saved the position";
+}
+
+TEST_F(BarTest, TheEndOfTheSessionRunsTheCloseSequence) {
+    qaztest::SetDword(kRegMain, "TaskTray", 1);
+    BarWindow& bar = Start();
+    ASSERT_TRUE(bar.tray().shown());
+    SetWindowPos(bar.hwnd(), nullptr, 55, 66, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    DWORD v = 0;
+    EXPECT_NE(SendMessageA(bar.hwnd(), WM_QUERYENDSESSION, 0, 0), 0) << "the session may end";
+    SendMessageA(bar.hwnd(), WM_ENDSESSION, FALSE, 0);  // another program cancelled it
+    EXPECT_FALSE(qaztest::ReadDword(kRegMain, "Left", &v)) << "nothing runs while the session goes on";
+    ASSERT_TRUE(bar.tray().shown());
+
+    SendMessageA(bar.hwnd(), WM_ENDSESSION, TRUE, 0);
+    ASSERT_TRUE(qaztest::ReadDword(kRegMain, "Left", &v));
+    EXPECT_EQ(v, 55u);
+    ASSERT_TRUE(qaztest::ReadDword(kRegMain, "Top", &v));
+    EXPECT_EQ(v, 66u);
+    EXPECT_TRUE(qaztest::ReadDword(kRegSettings, "PackDef", &v));
+    EXPECT_FALSE(bar.tray().shown()) << "the tray icon is removed";
+    EXPECT_EQ(bar.hwnd(), nullptr) << "the bar is gone";
 }
 
 // Drops three pictures on the bar, which queues them and arms its queue.

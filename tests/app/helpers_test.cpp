@@ -8,8 +8,14 @@
 #include "base/info_box.h"
 #include "base/path_parts.h"
 #include "base/short_path.h"
+#include "base/ui/window.h"
+#include "base/ui/window_position.h"
 #include "base/user_paths.h"
 #include "base/work_folder.h"
+#include "app/command_line.h"
+#include "app/help_path.h"
+#include "base/registry.h"
+#include "core/registry_keys.h"
 #include "tests/support/test_env.h"
 
 using namespace qaz;
@@ -35,6 +41,85 @@ TEST(PathParts, ParentsAndBackslashes) {
     EXPECT_EQ(ParentOf("C:\\dir\\sub"), "C:\\dir");
     EXPECT_EQ(ParentOf("name"), "");
     EXPECT_EQ(LastComponent("C:name"), "name");
+}
+
+// ---- the command line and the help file ---------------------------------
+
+TEST(CommandLine, BlanksSeparateQuotesGroupAndABackslashIsOrdinary) {
+    struct Case {
+        std::string line;
+        std::vector<std::string> words;
+    };
+    const Case cases[] = {
+        {"", {}},
+        {"  \t ", {}},
+        {"qaz.exe", {"qaz.exe"}},
+        {"\"C:\\Program Files\\qaz.exe\" a  b\t", {"C:\\Program Files\\qaz.exe", "a", "b"}},
+        // A folder or drive as the shell quotes it: the backslash ends the name.
+        {"q \"C:\\dir\\\" \"C:\\b.bmp\"", {"q", "C:\\dir\\", "C:\\b.bmp"}},
+        {"q \"C:\\\"", {"q", "C:\\"}},
+        {"q \\\\host\\share\\x a\\\\b", {"q", "\\\\host\\share\\x", "a\\\\b"}},
+        // Quotes group within a word and vanish; one left open runs to the end.
+        {"q C:\\\"a b\"\\c", {"q", "C:\\a b\\c"}},
+        {"q \"open to the end", {"q", "open to the end"}},
+        {"q \"\" x", {"q", "", "x"}},
+        // Double-byte characters stay whole, trail byte 0x5C included.
+        {"q \"" + kSo + "\\\" " + kSo + "\\" + kSo, {"q", kSo + "\\", kSo + "\\" + kSo}},
+    };
+    for (const Case& c : cases) EXPECT_EQ(SplitCommandLine(c.line), c.words) << c.line;
+}
+
+TEST(HelpFile, LiesBesideTheProgramWhateverItsFolderIsCalled) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"C:\\QAZ\\qaz.exe", "C:\\QAZ\\qaz.hlp"},
+        {"C:\\qaz.exe", "C:\\qaz.hlp"},
+        {"C:\\" + kSo + "\\qaz.exe", "C:\\" + kSo + "\\qaz.hlp"},
+        {"C:\\" + kSo + "\\" + kSo + ".exe", "C:\\" + kSo + "\\qaz.hlp"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(HelpFilePath(c.first), c.second) << c.first;
+}
+
+// ---- remembered window positions -----------------------------------------
+
+TEST(WindowPosition, ARememberedPlaceIsPulledInsideTheScreenOnEverySide) {
+    const int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
+    struct Case {
+        POINT at;
+        SIZE size;
+        POINT placed;
+    };
+    const Case cases[] = {
+        {{30, 40}, {100, 50}, {30, 40}},
+        {{-32000, -32000}, {100, 50}, {0, 0}},  // where a minimized window stands
+        {{-40, 30}, {100, 50}, {0, 30}},
+        {{30, -5}, {100, 50}, {30, 0}},
+        {{sw - 10, sh - 10}, {100, 50}, {sw - 100, sh - 50}},
+        {{sw + 500, -9}, {100, 50}, {sw - 100, 0}},
+        {{50, 50}, {sw + 40, sh + 40}, {0, 0}},  // larger than the screen: its top left shows
+    };
+    for (const Case& c : cases) {
+        const POINT p = ui::PullInsideScreen(c.at, c.size);
+        EXPECT_EQ(p.x, c.placed.x) << c.at.x << "," << c.at.y;
+        EXPECT_EQ(p.y, c.placed.y) << c.at.x << "," << c.at.y;
+    }
+}
+
+TEST(WindowPosition, AMinimizedOrMaximizedWindowSavesItsNormalPlace) {
+    qaztest::ClearSettings();
+    ui::RegisterWindowClass("QAZTestFrame", DefWindowProcA);
+    for (int show : {SW_MINIMIZE, SW_MAXIMIZE, SW_SHOWNOACTIVATE}) {
+        HWND w = CreateWindowExA(0, "QAZTestFrame", "", WS_OVERLAPPEDWINDOW, 100, 120, 200, 150, nullptr, nullptr,
+                                 GetModuleHandleA(nullptr), nullptr);
+        ASSERT_NE(w, nullptr);
+        ShowWindow(w, show);
+        qaztest::PumpFor(50);
+        ui::SaveWindowPosition(w, kRegView);
+        DestroyWindow(w);
+        const POINT p = ui::LoadWindowPosition(kRegView);
+        EXPECT_EQ(p.x, 100) << "show " << show;
+        EXPECT_EQ(p.y, 120) << "show " << show;
+    }
+    qaztest::ClearSettings();
 }
 
 TEST(UserPaths, TempPathEndsWithBackslashAndUserIsKnown) {
@@ -125,6 +210,58 @@ TEST(CollectFiles, FolderBeforeItsContentsAndMaskRules) {
     std::vector<std::string> expected = {archived, inner, plain};
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(files, expected);
+}
+
+TEST(CollectFiles, LinksAreNeverEnteredNorAFolderTwice) {
+    qaztest::TempDir dir;
+    dir.Folder("f");
+    const std::string inner = dir.File("f\\a.txt");
+    SetFileAttributesA(inner.c_str(), FILE_ATTRIBUTE_ARCHIVE);
+    // Two links back to the folder above: followed, the walk never ends.
+    ASSERT_TRUE(qaztest::MakeFolderLink(dir.path() + "f", "up1", ".."));
+    ASSERT_TRUE(qaztest::MakeFolderLink(dir.path() + "f", "up2", ".."));
+    CollectOptions drop;
+    drop.mask = 33;
+    drop.takePlain = true;
+    drop.recursive = true;
+    CollectOptions all = drop;
+    all.mask = 63;
+    all.markFolders = true;
+    struct Case {
+        std::string start;
+        CollectOptions options;
+        std::vector<std::string> expected;
+    };
+    const Case cases[] = {
+        {dir.path(), drop, {inner}},
+        {dir.path() + "f", drop, {inner}},
+        {dir.path(), all, {dir.path() + "f\\", inner, dir.path() + "f\\up1\\", dir.path() + "f\\up2\\"}},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> list;
+        CollectFiles(c.start, c.options, list);
+        std::sort(list.begin(), list.end());
+        std::vector<std::string> expected = c.expected;
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(list, expected) << c.start;
+    }
+}
+
+TEST(WorkFolder, CleanNeverFollowsALinkOutOfTheWorkFolder) {
+    qaztest::TempDir outside;
+    const std::string keep = outside.File("keep.txt");
+    SetFileAttributesA(keep.c_str(), FILE_ATTRIBUTE_READONLY);
+    const std::string work = WorkFolderPath();
+    CreateDirectoryA(work.c_str(), nullptr);
+    const std::string outsideName = LastComponent(outside.path().substr(0, outside.path().size() - 1));
+    ASSERT_TRUE(qaztest::MakeFolderLink(work, "out", "..\\" + outsideName));
+    CleanWorkFolder();
+    const DWORD kept = GetFileAttributesA(keep.c_str());
+    EXPECT_TRUE(kept != INVALID_FILE_ATTRIBUTES && (kept & FILE_ATTRIBUTE_READONLY))
+        << "a file behind a link is neither changed nor deleted: " << kept;
+    qaztest::RemoveFolderLink(work + "\\out");
+    CleanWorkFolder();
+    EXPECT_EQ(GetFileAttributesA(work.c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 TEST(WorkFolder, CleanRemovesReadOnlyAndHiddenFilesInNestedFolders) {

@@ -7,6 +7,7 @@
 #include "base/registry.h"
 #include "core/registry_keys.h"
 #include "tests/support/test_env.h"
+#include "tests/support/view_files.h"
 
 namespace {
 
@@ -100,13 +101,23 @@ TEST_F(StartupTest, StartWithNamesIsAnInstanceOfItsOwnThatEndsByItself) {
     Process first;
     StartQaz(first);
     ASSERT_TRUE(WaitForBars(1, 15000));
+    HWND firstBar = Bars()[0];
 
+    // A picture held for a while, so that the second bar stays long enough
+    // to be seen beside the first.
+    qaztest::SetDword(qaz::kRegSettings, "Bmp", 3);
     Process withNames;
     qaztest::TempDir dir;
-    StartQaz(withNames, "\"" + dir.File("名前 付き.xyz") + "\"");
+    const std::string picture = dir.path() + "名前 付き.bmp";
+    qaztest::WriteBmp(picture, 40, 30);
+    StartQaz(withNames, "\"" + picture + "\"");
+    EXPECT_TRUE(WaitForBars(2, 15000)) << "the start with names shows a bar of its own";
     EXPECT_EQ(withNames.Wait(15000), 0) << "the instance with names ended after its queue";
-    EXPECT_EQ(Bars().size(), 1u);
+    const std::vector<HWND> left = Bars();
+    ASSERT_EQ(left.size(), 1u);
+    EXPECT_EQ(left[0], firstBar) << "the first bar stays";
+    EXPECT_EQ(first.Wait(0), -1) << "the first instance runs on";
 
-    PostMessageA(Bars()[0], WM_CLOSE, 0, 0);
+    PostMessageA(firstBar, WM_CLOSE, 0, 0);
     EXPECT_EQ(first.Wait(15000), 0);
 }

@@ -49,3 +49,15 @@ TEST(RunTest, MissingArchiversAreReportedInTurnAndTheInstanceEnds) {
                                                "Unlha32.dll がありません", "Tar32.dll がありません"}));
     qaztest::ClearSettings();
 }
+
+TEST(RunTest, AFolderWithLinksBackToItsParentIsWalkedOnceAndTheInstanceEnds) {
+    qaztest::ClearSettings();
+    qaztest::TempDir dir;
+    const std::string folder = dir.Folder("loop");
+    ASSERT_TRUE(qaztest::MakeFolderLink(folder, "up1", ".."));
+    ASSERT_TRUE(qaztest::MakeFolderLink(folder, "up2", ".."));
+    bool ended = false;
+    RunQaz(dir, "\"" + folder + "\"", 20000, &ended);
+    EXPECT_TRUE(ended) << "the walk through the links came to an end";
+    qaztest::ClearSettings();
+}

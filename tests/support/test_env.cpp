@@ -83,6 +83,10 @@ void RemoveTree(const std::string& folderIn) {
             const std::string name = fd.cFileName;
             if (name == "." || name == "..") continue;
             const std::string full = folder + "\\" + name;
+            if (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+                RemoveFolderLink(full);  // never what a link points to
+                continue;
+            }
             SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
             if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
                 RemoveTree(full);
@@ -92,6 +96,50 @@ void RemoveTree(const std::string& folderIn) {
         FindClose(h);
     }
     RemoveDirectoryA(folder.c_str());
+}
+
+namespace {
+
+// Runs a program of the host (Wine starts them) in a folder, and waits
+// until the path is there or gone: a host program's end is not always
+// seen through its handle.
+bool RunHostTool(const std::string& folder, std::string command, const std::string& path, bool there) {
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si, &pi))
+        return false;
+    WaitForSingleObject(pi.hProcess, 10000);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return PumpUntil([&] { return (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) == there; }, 10000);
+}
+
+}  // namespace
+
+bool MakeFolderLink(const std::string& folderIn, const std::string& name, const std::string& target) {
+    std::string folder = folderIn;
+    if (!folder.empty() && folder.back() != '\\') folder += '\\';
+    const std::string link = folder + name;
+    // Looked up: older systems have no symbolic links.
+    using CreateLink = BOOLEAN(WINAPI*)(LPCSTR, LPCSTR, DWORD);
+    const auto createLink =
+        reinterpret_cast<CreateLink>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "CreateSymbolicLinkA"));
+    const DWORD folderLink = 1;
+    if (createLink && createLink(link.c_str(), target.c_str(), folderLink) &&
+        GetFileAttributesA(link.c_str()) != INVALID_FILE_ATTRIBUTES)
+        return true;
+    std::string unixTarget = target;
+    for (char& c : unixTarget)
+        if (c == '\\') c = '/';
+    return RunHostTool(folder, "Z:\\bin\\ln -s \"" + unixTarget + "\" \"" + name + "\"", link, true);
+}
+
+void RemoveFolderLink(const std::string& link) {
+    if (RemoveDirectoryA(link.c_str()) || DeleteFileA(link.c_str())) return;
+    const size_t cut = link.find_last_of('\\');
+    if (cut == std::string::npos) return;
+    RunHostTool(link.substr(0, cut + 1), "Z:\\bin\\rm -f \"" + link.substr(cut + 1) + "\"", link, false);
 }
 
 std::string ExeFolder() {

@@ -51,6 +51,13 @@ HDROP MakeDrop(const std::vector<std::string>& names);
 // Removes a folder and everything in it, read-only files included.
 void RemoveTree(const std::string& folder);
 
+// Makes name in folder a link to the folder target (relative to folder,
+// with '\'). Where the system's own call makes none (Wine), the host's
+// "ln -s" makes it. Returns whether the link is there.
+bool MakeFolderLink(const std::string& folder, const std::string& name, const std::string& target);
+// Removes a link made by MakeFolderLink, never what it points to.
+void RemoveFolderLink(const std::string& link);
+
 // The folder of the running test executable, with '\'.
 std::string ExeFolder();
 

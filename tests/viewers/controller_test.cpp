@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <functional>
+
 #include "tests/support/view_files.h"
 #include "tests/viewers/viewer_fixture.h"
 #include "viewers/image_window.h"
@@ -47,6 +49,53 @@ TEST_F(ViewerTest, ControllerIsASmallTopmostBorderlessWindowAtItsRememberedPlace
     // Auto on shows the lowered M face; enabled outside a command-line run.
     EXPECT_TRUE(c->autoFaceShowsManual());
     EXPECT_TRUE(IsWindowEnabled(c->control(idAutoPanel)));
+}
+
+TEST_F(ViewerTest, ImageWindowAndControllerKeepTheirNormalPlaceAndComeBackOnScreen) {
+    const std::string picture = dir_.path() + "a.bmp";
+    qaztest::WriteBmp(picture, 60, 40);
+    struct Kind {
+        const char* key;
+        std::function<HWND()> open;
+        std::function<void()> close;
+    };
+    const Kind kinds[] = {
+        {kRegView,
+         [&] {
+             viewers_.OpenByKind(picture);
+             return viewers_.imageWindowCreated() ? viewers_.image().hwnd() : nullptr;
+         },
+         [&] { viewers_.CloseImageWindow(); }},
+        {kRegPlay,
+         [&] {
+             viewers_.ShowMediaController();
+             return viewers_.mediaWindowCreated() ? viewers_.controller().hwnd() : nullptr;
+         },
+         [&] { viewers_.CloseMediaController(); }},
+    };
+    for (const Kind& k : kinds) {
+        // Closed while minimized: the place it had before is remembered.
+        qaztest::SetDword(k.key, "Left", 40);
+        qaztest::SetDword(k.key, "Top", 50);
+        HWND w = k.open();
+        ASSERT_NE(w, nullptr) << k.key;
+        ShowWindow(w, SW_MINIMIZE);
+        qaztest::PumpFor(50);
+        k.close();
+        DWORD v = 0;
+        EXPECT_TRUE(qaztest::ReadDword(k.key, "Left", &v) && v == 40u) << k.key << " " << static_cast<int>(v);
+        EXPECT_TRUE(qaztest::ReadDword(k.key, "Top", &v) && v == 50u) << k.key << " " << static_cast<int>(v);
+        // A place off the screen's left and top comes back onto it.
+        qaztest::SetDword(k.key, "Left", static_cast<DWORD>(-32000));
+        qaztest::SetDword(k.key, "Top", static_cast<DWORD>(-32000));
+        w = k.open();
+        ASSERT_NE(w, nullptr) << k.key;
+        RECT r;
+        GetWindowRect(w, &r);
+        EXPECT_EQ(r.left, 0) << k.key;
+        EXPECT_EQ(r.top, 0) << k.key;
+        k.close();
+    }
 }
 
 TEST_F(ViewerTest, BackAndNextWrapAroundAndTheHintsNameTheNeighbours) {

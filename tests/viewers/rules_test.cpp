@@ -57,3 +57,14 @@ TEST(CutToScreen, OnlyTheRightAndBottomEdgesMove) {
     EXPECT_EQ(r.right, 300);
     EXPECT_EQ(r.bottom, 200);
 }
+
+TEST(DisplayDelay, SecondsBecomeMillisecondsThatNeverTurnNegative) {
+    const std::pair<int, int> cases[] = {
+        {3, 3000},        {1, 1000},
+        {0, 1},           {-5, 1},  // no time still moves on
+        {2147483, 2147483000},      // the largest that fits
+        {2147484, 2147483647},      // beyond: the longest delay there is
+        {0x7FFFFFFF, 2147483647},
+    };
+    for (const auto& c : cases) EXPECT_EQ(DisplayDelay(c.first), c.second) << c.first;
+}

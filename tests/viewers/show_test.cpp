@@ -133,3 +133,17 @@ TEST_F(ViewerTest, CommandLineShowingGoesOnPastAnUnreadablePicture) {
     ASSERT_FALSE(boxes.texts().empty());
     EXPECT_EQ(boxes.texts()[0], "bad.bmp は不正ファイルです");
 }
+
+TEST_F(ViewerTest, CommandLineFolderEndingInABackslashLeavesTheNextNameWhole) {
+    // The shell quotes a folder as "C:\dir\": the quote ends the name.
+    qaztest::SetDword(kRegSettings, "Bmp", 1);
+    qaztest::SetDword(kRegMain, "TaskTray", 0);
+    const std::string folder = dir_.Folder("empty");
+    const std::string b = dir_.path() + "b.bmp";
+    qaztest::WriteBmp(b, 180, 150);
+    ChildRun run;
+    Start(run, "\"" + folder + "\\\" \"" + b + "\"");
+    ASSERT_TRUE(run.started);
+    EXPECT_TRUE(qaztest::PumpUntil([] { return ImageCaption() == "[180 x 150] b.bmp"; }, 10000)) << ImageCaption();
+    EXPECT_EQ(WaitForSingleObject(run.pi.hProcess, 8000), WAIT_OBJECT_0);
+}
