@@ -18,15 +18,25 @@ const BarPlacement kMain{};        // defaults of "Windows\Main"
 constexpr int kSecondsMax = 86400;
 constexpr int kCoordMin = -32768, kCoordMax = 32767;
 
+Field Make(int page, const char* key, const char* name, Kind kind, const char* label) {
+    Field f;
+    f.page = page;
+    f.key = key;
+    f.name = name;
+    f.kind = kind;
+    f.label = label;
+    return f;
+}
+
 Field Check(int page, const char* key, const char* name, const char* label, bool def, unsigned mask = 0) {
-    Field f{page, key, name, Kind::Check, label};
+    Field f = Make(page, key, name, Kind::Check, label);
     f.def = def ? 1 : 0;
     f.mask = mask;
     return f;
 }
 
 Field Number(int page, const char* key, const char* name, const char* label, int def, int min, int max) {
-    Field f{page, key, name, Kind::Number, label};
+    Field f = Make(page, key, name, Kind::Number, label);
     f.def = def;
     f.min = min;
     f.max = max;
@@ -34,20 +44,20 @@ Field Number(int page, const char* key, const char* name, const char* label, int
 }
 
 Field Colour(int page, const char* key, const char* name, const char* label, int def) {
-    Field f{page, key, name, Kind::Colour, label};
+    Field f = Make(page, key, name, Kind::Colour, label);
     f.def = def;
     return f;
 }
 
 Field Text(int page, Kind kind, const char* key, const char* name, const char* label, const char* def = "") {
-    Field f{page, key, name, kind, label};
+    Field f = Make(page, key, name, kind, label);
     f.defText = def;
     return f;
 }
 
 Field Choice(int page, const char* key, const char* name, const char* label, int def, std::vector<Option> options,
              unsigned mask = 0) {
-    Field f{page, key, name, Kind::Choice, label};
+    Field f = Make(page, key, name, Kind::Choice, label);
     f.def = def;
     f.mask = mask;
     f.options = std::move(options);

@@ -24,11 +24,11 @@ struct Option {
 };
 
 struct Field {
-    int page;
-    const char* key;  // under HKEY_CURRENT_USER
-    const char* name;
-    Kind kind;
-    const char* label;
+    int page = 0;
+    const char* key = "";  // under HKEY_CURRENT_USER
+    const char* name = "";
+    Kind kind = Kind::Text;
+    const char* label = "";
     int def = 0;  // integer values
     const char* defText = "";
     int min = 0, max = 0;  // Number

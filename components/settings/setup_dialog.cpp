@@ -205,7 +205,7 @@ bool Collect(HWND dlg, Dialog& d) {
                 if (!ParseNumber(f, text, &number)) {
                     const std::string msg = std::string("「") + f.label + "」には " + std::to_string(f.min) + " から " +
                                             std::to_string(f.max) + " までの数を入れてください";
-                    MessageBoxA(dlg, msg.c_str(), kSetupTitle, MB_OK | MB_ICONEXCLAMATION);
+                    MessageBoxA(dlg, msg.c_str(), kMessageCaption, MB_OK | MB_ICONEXCLAMATION);
                     TabCtrl_SetCurSel(GetDlgItem(dlg, kTabId), f.page);
                     ShowPage(d, f.page);
                     SetFocus(c);

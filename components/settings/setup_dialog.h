@@ -7,6 +7,8 @@
 namespace qaz::setup {
 
 constexpr const char* kSetupTitle = "QAZ の設定";
+// Caption of the messages the dialog shows, as the program's own.
+constexpr const char* kMessageCaption = "QAZ for win32";
 constexpr int kTabId = 900;
 
 // The control that edits field i, and its button (colour or folder chooser).

@@ -170,7 +170,9 @@ TEST_F(AnimationTest, ABarThatIsNotOursEndsTheAnimationAtTheNextTick) {
         }
         EXPECT_FALSE(QuitRequested()) << "the program's message loop goes on";
         bar_->StopAnimation();  // unloading after the end is harmless
-        if (IsWindow(bar_->hwnd())) EXPECT_EQ(Shown(), 2);
+        if (IsWindow(bar_->hwnd())) {
+            EXPECT_EQ(Shown(), 2);
+        }
         bar_.reset();
     }
 }

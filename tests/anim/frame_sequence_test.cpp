@@ -10,7 +10,7 @@ using qaz::anim::NextFrame;
 namespace {
 
 // Frames by resource number (1 to 9) drawn from a cursor on.
-std::vector<int> Run(FrameCursor cursor, int ticks) {
+std::vector<int> Drawn(FrameCursor cursor, int ticks) {
     std::vector<int> drawn;
     for (int i = 0; i < ticks; ++i) drawn.push_back(NextFrame(cursor) + 1);
     return drawn;
@@ -20,7 +20,7 @@ std::vector<int> Run(FrameCursor cursor, int ticks) {
 
 TEST(FrameSequence, RunsUpToNineThenBackFromFiveInCyclesOfThirteen) {
     const std::vector<int> cycle = {1, 2, 3, 4, 5, 6, 7, 8, 9, 5, 4, 3, 2};
-    const std::vector<int> drawn = Run(FrameCursor(), 13 * 3);
+    const std::vector<int> drawn = Drawn(FrameCursor(), 13 * 3);
     for (size_t i = 0; i < drawn.size(); ++i) EXPECT_EQ(drawn[i], cycle[i % 13]) << "tick " << i;
 }
 
@@ -38,5 +38,5 @@ TEST(FrameSequence, CursorsFromAnyPlace) {
         {{-3, false}, {1, 2, 3}},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(Run(c.cursor, 3), c.frames) << "from " << c.cursor.index << (c.cursor.forward ? " forward" : " back");
+        EXPECT_EQ(Drawn(c.cursor, 3), c.frames) << "from " << c.cursor.index << (c.cursor.forward ? " forward" : " back");
 }

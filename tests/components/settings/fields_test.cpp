@@ -64,7 +64,9 @@ TEST(SetupFields, NumbersAreDecimalAndInRange) {
     for (const Case& c : cases) {
         int v = -99;
         EXPECT_EQ(ParseNumber(F(kRegSettings, c.name), c.text, &v), c.ok) << c.name << " '" << c.text << "'";
-        if (c.ok) EXPECT_EQ(v, c.value) << c.text;
+        if (c.ok) {
+            EXPECT_EQ(v, c.value) << c.text;
+        }
     }
 }
 

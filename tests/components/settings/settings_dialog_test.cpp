@@ -161,7 +161,7 @@ TEST_F(SettingsDialogTest, OkWritesOnlyWhatChangedAndRefusesNumbersOutOfRange) {
     qaztest::SetDword(kRegSettings, "PackLevel2", 5);  // a level of its own, not among the choices
     Start();
     const auto before = Tree();
-    qaztest::MessageBoxWatcher boxes(kSetupTitle);
+    qaztest::MessageBoxWatcher boxes(kMessageCaption);
     bool stayed = false;
     RunSetup([&](HWND dlg) {
         SetDlgItemTextA(dlg, Id(kRegSettings, "Scr"), "0");
