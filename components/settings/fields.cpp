@@ -78,11 +78,11 @@ std::vector<Field> BuildFields() {
         if (c.mask) c.def = (s.ClockType & static_cast<int>(c.mask)) != 0;
     f.push_back(Colour(pBar, kRegSettings, "Color", "時計の背景色", s.Color));
     f.push_back(Colour(pBar, kRegSettings, "FontColor", "時計の文字色", s.FontColor));
-    f.push_back(Number(pBar, kRegSettings, "AniTime", "アニメーションの間隔（分、0 で無し）", s.AniTime, 0, 1440));
+    f.push_back(Number(pBar, kRegSettings, "AniTime", "アニメーションの間隔（分）", s.AniTime, 0, 1440));
     // Showing dropped files.
     f.push_back(Number(pShow, kRegSettings, "Bmp", "画像の表示時間（秒）", s.Bmp, 1, kSecondsMax));
-    f.push_back(Number(pShow, kRegSettings, "Scr", "スクリーンセーバーの時間（秒）", s.Scr, 1, kSecondsMax));
-    f.push_back(Number(pShow, kRegSettings, "All", "その他のファイルの時間（秒）", s.All, 1, kSecondsMax));
+    f.push_back(Number(pShow, kRegSettings, "Scr", "スクリーンセーバー（秒）", s.Scr, 1, kSecondsMax));
+    f.push_back(Number(pShow, kRegSettings, "All", "その他のファイル（秒）", s.All, 1, kSecondsMax));
     f.push_back(Check(pShow, kRegSettings, "Open", "その他のファイルも関連付けで開く", s.Open));
     f.push_back(Check(pShow, kRegSettings, "AutoLoadFiles", "ファイルを自動的に順に表示する", s.AutoLoadFiles));
     f.push_back(Check(pShow, kRegSettings, "UnpackFilesSelect", "書庫は展開せずに内容を一覧表示する",
@@ -113,7 +113,7 @@ std::vector<Field> BuildFields() {
     f.push_back(Check(pPack, kRegSettings, "DDir", "結果を元のファイルのフォルダに作る", s.DDir));
     f.push_back(Check(pPack, kRegSettings, "AutoDir", "展開時に書庫名のフォルダを作る", s.AutoDir));
     f.push_back(Check(pPack, kRegSettings, "AutoDel1", "フォルダ名を数字の前で切る", s.AutoDel1));
-    f.push_back(Check(pPack, kRegSettings, "AutoDel2", "フォルダ名を _ の前で切る", s.AutoDel2));
+    f.push_back(Check(pPack, kRegSettings, "AutoDel2", "フォルダ名を下線（_）の前で切る", s.AutoDel2));
     // Default folders and the Windows environment.
     static const char* const kPaths[] = {"Path1", "Path2", "Path3", "Path4", "Path5"};
     static const char* const kPathLabels[] = {"フォルダ 1", "フォルダ 2", "フォルダ 3", "フォルダ 4", "フォルダ 5"};
@@ -133,8 +133,8 @@ std::vector<Field> BuildFields() {
     f.push_back(Text(pFtp, Kind::Text, kRegFtp, "RemoteHost", "サーバー"));
     f.push_back(Text(pFtp, Kind::Text, kRegFtp, "UserID", "ユーザー名"));
     f.push_back(Text(pFtp, Kind::Secret, kRegFtp, "Password", "パスワード"));
-    f.push_back(Number(pFtp, kRegFtp, "ConnectTimeOut", "接続のタイムアウト（ミリ秒）", 30000, 0, INT_MAX));
-    f.push_back(Number(pFtp, kRegFtp, "ReceiveTimeOut", "受信のタイムアウト（ミリ秒）", 30000, 0, INT_MAX));
+    f.push_back(Number(pFtp, kRegFtp, "ConnectTimeOut", "接続の待ち時間（ミリ秒）", 30000, 0, INT_MAX));
+    f.push_back(Number(pFtp, kRegFtp, "ReceiveTimeOut", "受信の待ち時間（ミリ秒）", 30000, 0, INT_MAX));
     f.push_back(Text(pFtp, Kind::Text, kRegFtp, "TxtType", "テキストで送る拡張子", "HTML,HTM,TXT,"));
     // Window places.
     f.push_back(Number(pPlaces, kRegMain, "Left", "バーの左端", kMain.left, kCoordMin, kCoordMax));

@@ -15,7 +15,8 @@ namespace {
 
 // Layout in pixels.
 constexpr int kClientWidth = 470, kClientHeight = 430;
-constexpr int kTabLeft = 8, kTabTop = 8, kTabWidth = kClientWidth - 16, kTabHeight = 380;
+constexpr int kTabLeft = 8, kTabTop = 8, kTabWidth = kClientWidth - 16, kTabHeight = 24;  // the strip only
+constexpr int kFrameBottom = 384;
 constexpr int kRowTop = 42, kRowHeight = 26;
 constexpr int kLabelLeft = 22, kLabelWidth = 190, kControlLeft = 216;
 
@@ -158,6 +159,8 @@ void OnInit(HWND dlg, Dialog& d) {
     d.brushes.assign(fields.size(), nullptr);
     HWND tab = Child(d, dlg, -1, WC_TABCONTROLA, "", WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS, kTabLeft, kTabTop,
                      kTabWidth, kTabHeight, kTabId);
+    Child(d, dlg, -1, "STATIC", "", WS_VISIBLE | SS_ETCHEDFRAME, kTabLeft, kTabTop + kTabHeight - 2, kTabWidth,
+          kFrameBottom - kTabTop - kTabHeight + 2, -1);
     for (size_t p = 0; p < pages.size(); ++p) {
         TCITEMA item = {};
         item.mask = TCIF_TEXT;
