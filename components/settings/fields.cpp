@@ -247,9 +247,12 @@ Values ReadValues() {
 
 bool WriteChanged(const Values& original, const Values& edited) {
     bool ok = true;
+    std::map<std::string, bool> done;  // values shared by several controls are written once
     for (const Field& f : SetupFields()) {
         if (f.kind == Kind::Info) continue;
         const std::string id = ValueId(f);
+        if (done[id]) continue;
+        done[id] = true;
         auto o = original.find(id), e = edited.find(id);
         if (e == edited.end() || (o != original.end() && o->second == e->second)) continue;
         RegKey key;

@@ -180,6 +180,12 @@ void OnInit(HWND dlg, Dialog& d) {
     SetFocus(ok);
 }
 
+std::string WindowText(HWND c) {
+    std::string text(static_cast<size_t>(GetWindowTextLengthA(c)) + 1, '\0');
+    text.resize(static_cast<size_t>(GetWindowTextA(c, &text[0], static_cast<int>(text.size()))));
+    return text;
+}
+
 // Reads the controls into values; false (after saying why) when a number
 // is out of its range.
 bool Collect(HWND dlg, Dialog& d) {
@@ -190,7 +196,6 @@ bool Collect(HWND dlg, Dialog& d) {
         const Field& f = fields[n];
         Value& v = d.edited[ValueId(f)];
         HWND c = GetDlgItem(dlg, FieldControlId(i));
-        char text[1024] = {};
         switch (f.kind) {
             case Kind::Check:
                 v.number = WithPart(f, v.number, SendMessageA(c, BM_GETCHECK, 0, 0) == BST_CHECKED);
@@ -202,7 +207,7 @@ bool Collect(HWND dlg, Dialog& d) {
             }
             case Kind::Colour: v.number = d.colours[i]; break;
             case Kind::Number: {
-                GetWindowTextA(c, text, sizeof text);
+                const std::string text = WindowText(c);
                 if (text == std::to_string(d.original[ValueId(f)].number)) break;  // untouched: kept as it was
                 int number = 0;
                 if (!ParseNumber(f, text, &number)) {
@@ -220,10 +225,7 @@ bool Collect(HWND dlg, Dialog& d) {
             }
             case Kind::Folder:
             case Kind::Text:
-            case Kind::Secret:
-                GetWindowTextA(c, text, sizeof text);
-                v.text = text;
-                break;
+            case Kind::Secret: v.text = WindowText(c); break;
             case Kind::Info: break;
         }
     }

@@ -72,8 +72,8 @@ void Snapshot(HKEY root, const std::string& path, std::map<std::string, std::str
     if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
     for (DWORD i = 0;; ++i) {
         char name[256];
-        DWORD nameLen = sizeof name, type = 0, size = 1024;
-        BYTE data[1024];
+        static BYTE data[65536];
+        DWORD nameLen = sizeof name, type = 0, size = sizeof data;
         if (RegEnumValueA(key, i, name, &nameLen, nullptr, &type, data, &size) != ERROR_SUCCESS) break;
         out[path + "\\" + name] = std::to_string(type) + ":" + std::string(reinterpret_cast<char*>(data), size);
     }
@@ -159,6 +159,7 @@ TEST_F(SettingsDialogTest, CancelWritesNothing) {
 
 TEST_F(SettingsDialogTest, OkWritesOnlyWhatChangedAndRefusesNumbersOutOfRange) {
     qaztest::SetDword(kRegSettings, "PackLevel2", 5);  // a level of its own, not among the choices
+    qaztest::SetString(kRegSettings, "Path3", "C:\\" + std::string(1500, 'a'));  // longer than any buffer
     Start();
     const auto before = Tree();
     qaztest::MessageBoxWatcher boxes(kMessageCaption);
@@ -179,6 +180,6 @@ TEST_F(SettingsDialogTest, OkWritesOnlyWhatChangedAndRefusesNumbersOutOfRange) {
     ASSERT_EQ(after.count(scr), 1u);
     EXPECT_EQ(after[scr].substr(0, 2), "4:");
     after.erase(scr);
-    EXPECT_EQ(after, before) << "PackLevel2 = 5 kept; nothing else written";
+    EXPECT_EQ(after, before) << "PackLevel2 = 5 and the long Path3 kept; nothing else written";
     EXPECT_EQ(bar_->settings.Scr, 120);
 }
