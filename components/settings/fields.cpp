@@ -3,8 +3,9 @@
 #include <climits>
 #include <cstdlib>
 
-#include "app/registry.h"
-#include "app/settings.h"
+#include "base/registry.h"
+#include "core/registry_keys.h"
+#include "core/settings.h"
 
 namespace qaz::setup {
 

@@ -8,26 +8,26 @@
 #include <vector>
 
 #include "anim/ani_window.h"
-#include "app/symbol.h"
-#include "app/ui/panel.h"
+#include "core/symbol.h"
+#include "base/ui/panel.h"
 #include "tests/app/bar_fixture.h"
 
 using namespace qaz;
 
 namespace {
 
-using Picture = std::array<COLORREF, 256>;
+using IconPixels = std::array<COLORREF, 256>;
 
-Picture Capture(HDC dc) {
-    Picture p;
+IconPixels Capture(HDC dc) {
+    IconPixels p;
     for (int y = 0; y < 16; ++y)
         for (int x = 0; x < 16; ++x) p[y * 16 + x] = GetPixel(dc, x, y);
     return p;
 }
 
 // The nine frames as the library carries them.
-std::vector<Picture> LoadFrames() {
-    std::vector<Picture> frames;
+std::vector<IconPixels> LoadFrames() {
+    std::vector<IconPixels> frames;
     HMODULE data = LoadLibraryExA("qaz_ani.dll", nullptr, LOAD_LIBRARY_AS_DATAFILE);
     EXPECT_NE(data, nullptr);
     if (!data) return frames;
@@ -63,7 +63,7 @@ protected:
     HDC Surface() const { return ui::PictureSurface(bar_->control(idImgMain)); }
     // The frame (1 to 9) the icon shows, 0 for none of them.
     int Shown() const {
-        const Picture now = Capture(Surface());
+        const IconPixels now = Capture(Surface());
         for (size_t i = 0; i < frames_.size(); ++i)
             if (frames_[i] == now) return static_cast<int>(i) + 1;
         return 0;
@@ -75,10 +75,10 @@ protected:
         MSG msg;
         return PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE) != 0;
     }
-    static std::vector<Picture> frames_;
+    static std::vector<IconPixels> frames_;
 };
 
-std::vector<Picture> AnimationTest::frames_;
+std::vector<IconPixels> AnimationTest::frames_;
 
 }  // namespace
 
@@ -137,7 +137,7 @@ TEST_F(AnimationTest, ItsOwnTimerDrivesItAndTheIconOnScreenFollows) {
     UpdateWindow(bar_->hwnd());
     RedrawWindow(img, nullptr, nullptr, RDW_UPDATENOW);
     HDC screen = GetDC(img);
-    const Picture onScreen = Capture(screen);
+    const IconPixels onScreen = Capture(screen);
     ReleaseDC(img, screen);
     EXPECT_EQ(onScreen, Capture(Surface()));
     bar_->StopAnimation();

@@ -2,7 +2,8 @@
 // their ranges, defaults where nothing is stored.
 #include <gtest/gtest.h>
 
-#include "app/registry.h"
+#include "base/registry.h"
+#include "core/registry_keys.h"
 #include "components/settings/fields.h"
 #include "tests/support/test_env.h"
 

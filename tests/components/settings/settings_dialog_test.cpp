@@ -110,7 +110,7 @@ TEST_F(SettingsDialogTest, OkCarriesTheChangesToTheBar) {
     qaztest::TempDir dir;
     const std::string folder = dir.Folder("書庫置き場");
     BarWindow& bar = Start();
-    ASSERT_EQ(bar.state.ClockFormat, "yy/mm/dd hh:mm");
+    ASSERT_EQ(bar.state().ClockFormat, "yy/mm/dd hh:mm");
     g_pick = RGB(10, 200, 30);
     RunSetup([&](HWND dlg) {
         EXPECT_EQ(Text(dlg, Id(kRegSettings, "Bmp")), "3") << "defaults shown";
@@ -125,14 +125,14 @@ TEST_F(SettingsDialogTest, OkCarriesTheChangesToTheBar) {
         EXPECT_EQ(Text(dlg, Id(kRegSettings, "Color")), "10, 200, 30");
         PostMessageA(dlg, WM_COMMAND, IDOK, 0);
     });
-    EXPECT_EQ(bar.state.ClockFormat, "(ddd) hh:mm");
-    EXPECT_EQ(bar.state.ClockWidth, 24 + 5 + 34 + 8);
+    EXPECT_EQ(bar.state().ClockFormat, "(ddd) hh:mm");
+    EXPECT_EQ(bar.state().ClockWidth, 24 + 5 + 34 + 8);
     EXPECT_EQ(ClientRect().right, 21 + 71);
-    EXPECT_EQ(bar.settings.Color, static_cast<int>(RGB(10, 200, 30)));
-    EXPECT_EQ(bar.settings.Bmp, 7);
-    EXPECT_EQ(bar.settings.PackDef, 4);
-    EXPECT_EQ(bar.settings.PathDef, 2);
-    HMENU menu = BuildBarMenu(bar.settings);
+    EXPECT_EQ(bar.settings().Color, static_cast<int>(RGB(10, 200, 30)));
+    EXPECT_EQ(bar.settings().Bmp, 7);
+    EXPECT_EQ(bar.settings().PackDef, 4);
+    EXPECT_EQ(bar.settings().PathDef, 2);
+    HMENU menu = BuildBarMenu(bar.settings());
     char caption[512] = {};
     GetMenuStringA(menu, N21, caption, sizeof caption, MF_BYCOMMAND);
     EXPECT_EQ(std::string(caption), "2." + folder);
@@ -154,7 +154,7 @@ TEST_F(SettingsDialogTest, CancelWritesNothing) {
         PostMessageA(dlg, WM_COMMAND, IDCANCEL, 0);
     });
     EXPECT_EQ(Tree(), before);
-    EXPECT_EQ(bar.state.ClockFormat, "yy/mm/dd hh:mm");
+    EXPECT_EQ(bar.state().ClockFormat, "yy/mm/dd hh:mm");
 }
 
 TEST_F(SettingsDialogTest, OkWritesOnlyWhatChangedAndRefusesNumbersOutOfRange) {
@@ -181,5 +181,5 @@ TEST_F(SettingsDialogTest, OkWritesOnlyWhatChangedAndRefusesNumbersOutOfRange) {
     EXPECT_EQ(after[scr].substr(0, 2), "4:");
     after.erase(scr);
     EXPECT_EQ(after, before) << "PackLevel2 = 5 and the long Path3 kept; nothing else written";
-    EXPECT_EQ(bar_->settings.Scr, 120);
+    EXPECT_EQ(bar_->settings().Scr, 120);
 }
