@@ -238,7 +238,7 @@ void BarWindow::StartAnimation() {
 }
 
 void BarWindow::ShowCopyProgress(bool on) {
-    SendMessageA(barCopy_, PBM_SETPOS, 0, 0);
+    if (on) SendMessageA(barCopy_, PBM_SETPOS, 0, 0);
     EnableWindow(barCopy_, on);
     ShowWindow(barCopy_, on ? SW_SHOW : SW_HIDE);
     if (on) UpdateWindow(barCopy_);

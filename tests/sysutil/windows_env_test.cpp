@@ -7,12 +7,16 @@
 #include <sstream>
 #include <string>
 
+#include <commctrl.h>
+
+#include "app/bar_menu.h"
 #include "base/info_box.h"
 #include "base/user_paths.h"
 #include "core/registry_keys.h"
 #include "sysutil/windows_env.h"
 #include "tests/support/fake_host.h"
 #include "tests/support/test_env.h"
+#include "tests/app/bar_fixture.h"
 
 using namespace qaz;
 
@@ -141,4 +145,32 @@ TEST_F(WindowsEnvTest, RestoreAsksFirstAndWithoutASaveDoesNothing) {
         EXPECT_EQ(DateWin(), c.dateWin ? c.dateWin : "");
         EXPECT_EQ(host_.progressShows, std::string(c.liveAfter) == "old" ? 1 : 0);
     }
+}
+
+namespace {
+
+class BarEnvTest : public BarFixture {
+protected:
+    void TearDown() override {
+        BarFixture::TearDown();
+        qaztest::RemoveTree(qaztest::ExeFolder() + "qaz_win");
+    }
+};
+
+}  // namespace
+
+TEST_F(BarEnvTest, TheMenusSaveFillsTheBarsProgressAndHidesItAgain) {
+    qaztest::RemoveTree(qaztest::ExeFolder() + "qaz_win");
+    BarWindow& bar = Start();
+    HWND progress = bar.control(idBarCopy);
+    bar.OnMenuCommand(KWin1);
+    EXPECT_TRUE(Exists(Backup("SYSTEM.INI")));
+    EXPECT_EQ(SendMessageA(progress, PBM_GETPOS, 0, 0), 9);
+    EXPECT_FALSE(IsWindowVisible(progress));
+    EXPECT_FALSE(IsWindowEnabled(progress));
+    DWORD type = 0;
+    char date[64] = {};
+    DWORD size = sizeof date;
+    EXPECT_EQ(RegGetValueA(HKEY_CURRENT_USER, kRegSettings, "DateWin", RRF_RT_REG_SZ, &type, date, &size),
+              ERROR_SUCCESS);
 }
