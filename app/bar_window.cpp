@@ -119,7 +119,7 @@ void BarWindow::FormCreate() {
     if (params_.empty()) {
         // 6. An ordinary start.
         state_.CmdLineMode = false;
-        if (settings_.AutoWin == 1) CopyWindowsEnvironment(true);
+        if (settings_.AutoWin == 1) CopyWindowsEnvironment(*this, true);
     } else {
         // 7. A start with names: show them, then end.
         state_.CmdLineMode = true;
@@ -143,7 +143,7 @@ void BarWindow::CloseBar() {
 void BarWindow::FormCloseQuery() {
     ResetQueue();
     SaveSettings();
-    if (settings_.AutoWin == 2 && !state_.CmdLineMode) CopyWindowsEnvironment(true);
+    if (settings_.AutoWin == 2 && !state_.CmdLineMode) CopyWindowsEnvironment(*this, true);
     HideTrayIcon();
 }
 
@@ -243,6 +243,18 @@ void BarWindow::StartAnimation() {
     // the icon window itself.
     using Entry = void(WINAPI*)(HDC);
     if (auto entry = animation_.Entry<Entry>("QAZAnimation")) entry(ui::PictureSurface(imgMain_));
+}
+
+void BarWindow::ShowCopyProgress(bool on) {
+    if (on) SendMessageA(barCopy_, PBM_SETPOS, 0, 0);
+    EnableWindow(barCopy_, on);
+    ShowWindow(barCopy_, on ? SW_SHOW : SW_HIDE);
+    if (on) UpdateWindow(barCopy_);
+}
+
+void BarWindow::SetCopyProgress(int position) {
+    SendMessageA(barCopy_, PBM_SETPOS, static_cast<WPARAM>(position), 0);
+    UpdateWindow(barCopy_);
 }
 
 void BarWindow::StopAnimation() { animation_.Free(); }
@@ -399,8 +411,8 @@ void BarWindow::OnMenuCommand(int id) {
     } else {
         switch (id) {
             case pmsSetup: RunSettingsLibrary(); break;
-            case KWin1: CopyWindowsEnvironment(true); break;
-            case KWin2: CopyWindowsEnvironment(false); break;
+            case KWin1: CopyWindowsEnvironment(*this, true); break;
+            case KWin2: CopyWindowsEnvironment(*this, false); break;
             case pmsScreenSaver: SendMessageA(GetDesktopWindow(), WM_SYSCOMMAND, SC_SCREENSAVE, 0); break;
             case pmsExit: PostMessageA(hwnd(), WM_CLOSE, 0, 0); break;
             case pmsStayOnTop: SetStayOnTop(true); break;

@@ -100,6 +100,9 @@ public:
     // valid until the bar unloads the library.
     void StartAnimation() override;
     void StopAnimation() override;
+    bool ClockShown() const override { return !state_.ClockFormat.empty(); }
+    void ShowCopyProgress(bool on) override;
+    void SetCopyProgress(int position) override;
 
 protected:
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;

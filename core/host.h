@@ -27,6 +27,12 @@ public:
     virtual void StartAnimation() = 0;
     virtual void StopAnimation() = 0;
 
+    // The copy progress of the Windows environment backup: shown (0 to 9)
+    // only while the bar shows its clock.
+    virtual bool ClockShown() const = 0;
+    virtual void ShowCopyProgress(bool on) = 0;
+    virtual void SetCopyProgress(int position) = 0;
+
 protected:
     ~Host() = default;
 };

@@ -1,9 +1,12 @@
 // Saving and restoring the Windows configuration files.
 #pragma once
+#include "core/host.h"
 
 namespace qaz {
 
-// Copies the configuration files to the backup folder (save) or back.
-void CopyWindowsEnvironment(bool save);
+// Copies the configuration files to the backup folder "qaz_win" beside the
+// program (save) or, after asking, back to their places (restore). The time
+// of a save is kept as DateWin; a restore without one does nothing.
+void CopyWindowsEnvironment(Host& host, bool save);
 
 }  // namespace qaz

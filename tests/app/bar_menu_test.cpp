@@ -71,6 +71,7 @@ TEST_F(BarMenuTest, ChoosingTgzWritesPackDefAtOnceAndIsCheckedNextTime) {
 }
 
 TEST_F(BarMenuTest, MissingSettingsLibraryReportsItself) {
+    qaztest::LibraryAside aside(kSettingsLibrary);
     BarWindow& bar = Start();
     qaztest::MessageBoxWatcher watcher(kAppTitle);
     bar.OnMenuCommand(pmsSetup);
@@ -117,6 +118,7 @@ TEST_F(BarMenuTest, TitleBarLayoutSavedAtCloseAndRestoredAtStartUp) {
 TEST_F(BarMenuTest, AnimationEveryMinuteRestartsAfterStoppingOnTheSameTick) {
     const std::string probe = qaztest::ExeFolder() + "probe\\qaz_ani.dll";
     const std::string placed = qaztest::ExeFolder() + "qaz_ani.dll";
+    qaztest::LibraryAside aside("qaz_ani.dll");
     ASSERT_TRUE(CopyFileA(probe.c_str(), placed.c_str(), FALSE)) << probe;
     SHDeleteKeyA(HKEY_CURRENT_USER, "Software\\QAZTest");
     qaztest::SetDword(kRegSettings, "AniTime", 1);

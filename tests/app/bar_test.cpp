@@ -143,6 +143,7 @@ TEST_F(BarTest, ReloadMovesTheBarOnlyWhenTheClockFormatChanged) {
 }
 
 TEST_F(BarTest, NoClockMeansIconOnlyAndNoTimerWithoutTheAnimationLibrary) {
+    qaztest::LibraryAside aside(kAnimationLibrary);
     qaztest::SetDword(kRegSettings, "ClockType", 0);
     BarWindow& bar = Start();
     EXPECT_EQ(ClientRect().right, 21);

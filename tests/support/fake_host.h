@@ -39,12 +39,22 @@ public:
     UINT QueueDelay() const override { return delay; }
     void StartAnimation() override { animating = true; }
     void StopAnimation() override { animating = false; }
+    bool ClockShown() const override { return clock; }
+    void ShowCopyProgress(bool on) override {
+        progressShown = on;
+        if (on) ++progressShows;
+    }
+    void SetCopyProgress(int position) override { progress = position; }
 
     bool commandLine = false;
     bool autoLoad = true;
     bool armed = false;
     UINT delay = 0;
     bool animating = false;
+    bool clock = true;
+    bool progressShown = false;
+    int progressShows = 0;
+    int progress = 0;
     std::function<void()> onStep;
 
 private:

@@ -149,6 +149,16 @@ std::string ExeFolder() {
     return path.substr(0, path.find_last_of('\\') + 1);
 }
 
+LibraryAside::LibraryAside(const std::string& name) : path_(ExeFolder() + name) {
+    const std::string aside = path_ + ".aside";
+    DeleteFileA(aside.c_str());
+    moved_ = MoveFileA(path_.c_str(), aside.c_str()) != 0;
+}
+
+LibraryAside::~LibraryAside() {
+    if (moved_) MoveFileExA((path_ + ".aside").c_str(), path_.c_str(), MOVEFILE_REPLACE_EXISTING);
+}
+
 MessageBoxWatcher::MessageBoxWatcher(const char* caption, int button)
     : caption_(caption), button_(button), thread_([this] { Run(); }) {}
 

@@ -61,6 +61,20 @@ void RemoveFolderLink(const std::string& link);
 // The folder of the running test executable, with '\'.
 std::string ExeFolder();
 
+// Moves a library beside the test executable out of the way (for tests of
+// what happens when it is missing) and puts it back when the object goes.
+class LibraryAside {
+public:
+    explicit LibraryAside(const std::string& name);
+    ~LibraryAside();
+    LibraryAside(const LibraryAside&) = delete;
+    LibraryAside& operator=(const LibraryAside&) = delete;
+
+private:
+    std::string path_;
+    bool moved_ = false;
+};
+
 // Watches for message boxes of one caption (on any thread of this process
 // or another), records their texts and presses a button on each.
 class MessageBoxWatcher {
