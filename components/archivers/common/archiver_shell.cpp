@@ -70,7 +70,9 @@ void FillEntryInfo(const ListedEntry& e, ArchiveEntryInfo& info) {
     std::memcpy(info.notRead, &packed, 4);
     std::memcpy(info.notRead + 4, &e.crc, 4);
     // Packed size in tenths of a percent of the original size.
-    const double ratio = e.size > 0 ? static_cast<double>(e.packed) * 1000.0 / static_cast<double>(e.size) : 0.0;
+    const double ratio = e.ratio >= 0 ? e.ratio
+                         : e.size > 0 ? static_cast<double>(e.packed) * 1000.0 / static_cast<double>(e.size)
+                                      : 0.0;
     info.ratio = static_cast<uint16_t>(ratio >= 65535.0 ? 65535 : ratio + 0.5);
     info.date = e.dosDate;
     info.time = e.dosTime;

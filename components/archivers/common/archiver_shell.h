@@ -36,6 +36,7 @@ struct ListedEntry {
     std::string method;   // e.g. "Deflated", "tar.gz"
     uint64_t size = 0;    // original size
     uint64_t packed = 0;  // packed size (for the ratio)
+    int ratio = -1;       // tenths of a percent, when not packed / size (a compressed tar's share)
     uint32_t crc = 0;
     uint16_t dosDate = 0, dosTime = 0;  // local time
     bool isFolder() const { return !path.empty() && (path.back() == '/' || path.back() == '\\'); }

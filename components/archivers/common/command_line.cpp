@@ -111,6 +111,7 @@ bool SplitTargets(const std::vector<std::string>& args, size_t first, Targets& t
         if (a.empty()) continue;
         if (a[0] == '@') {
             if (!ReadListFile(a.substr(1), targets.patterns)) return false;
+            targets.listFile = true;
         } else if (targets.destination.empty() && LastPartStart(a) == a.size()) {
             targets.destination = a;
         } else {
@@ -120,9 +121,9 @@ bool SplitTargets(const std::vector<std::string>& args, size_t first, Targets& t
     return true;
 }
 
-bool Selected(const std::vector<std::string>& patterns, const std::string& name) {
-    if (patterns.empty()) return true;
-    for (const std::string& p : patterns)
+bool Selected(const Targets& targets, const std::string& name) {
+    if (targets.patterns.empty()) return !targets.listFile;
+    for (const std::string& p : targets.patterns)
         if (MatchesPattern(p, name)) return true;
     return false;
 }

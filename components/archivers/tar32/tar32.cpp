@@ -185,11 +185,13 @@ bool List(const std::string& archive, std::vector<ListedEntry>& entries) {
     }
     if (tar.error() != codecs::ArcError::None) return false;
     // Entries share the archive's ratio: a compressed tar packs them as one stream.
-    for (ListedEntry& e : entries)
-        e.packed = a.packing == Packing::None || total == 0
-                       ? e.size
-                       : static_cast<uint64_t>(static_cast<double>(e.size) * static_cast<double>(a.fileSize) /
-                                               static_cast<double>(total));
+    const double ratio = a.packing == Packing::None || total == 0
+                             ? 1000.0
+                             : 1000.0 * static_cast<double>(a.fileSize) / static_cast<double>(total);
+    for (ListedEntry& e : entries) {
+        e.packed = static_cast<uint64_t>(static_cast<double>(e.size) * ratio / 1000.0);
+        if (e.size > 0) e.ratio = static_cast<int>(ratio + 0.5);
+    }
     return true;
 }
 
@@ -222,7 +224,7 @@ int ExtractSingle(const std::string& archive, Opened& a, const Targets& targets,
     ExtractTarget target(targets.destination);
     if (!target.ready()) return kErrorCannotWrite;
     const std::string name = SingleName(archive, a.storedName);
-    if (!Selected(targets.patterns, name)) return kOk;
+    if (!Selected(targets, name)) return kOk;
     int result = target.BeginFile(name, 0);
     if (result != kOk) {
         report += Line(name, "cannot be written");
@@ -249,7 +251,7 @@ int ExtractTar(Opened& a, const Targets& targets, std::string& report) {
     int result = kOk;
     while (tar.Next(t)) {
         const std::string name = EntryName(t);
-        if (!Selected(targets.patterns, name)) continue;
+        if (!Selected(targets, name)) continue;
         std::string relative;
         const codecs::PathVerdict verdict = target.Check(name, relative);
         if (verdict != codecs::PathVerdict::Ok) {

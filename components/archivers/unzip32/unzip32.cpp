@@ -1,7 +1,6 @@
 // Unzip32.dll: ZIP archives, stored and deflated entries. The command
 // extracts: "-x" with the archive, the destination folder ending in "\" and
-// optionally names or an "@" list file. Names are Shift-JIS as stored, or
-// UTF-8 (flag bit 11 or the Unicode path field) turned into the ANSI code page.
+// optionally names or an "@" list file.
 #include "components/archivers/common/archiver_shell.h"
 #include "components/archivers/common/command_line.h"
 #include "components/archivers/common/extract_target.h"
@@ -13,7 +12,14 @@ namespace codecs = qaz::codecs;
 
 namespace {
 
-std::string EntryName(const codecs::ZipEntry& e) { return e.utf8 ? AnsiFromUtf8(e.name) : e.name; }
+// Names are Shift-JIS as Japanese Windows stores them, or UTF-8 when flagged
+// so. Archives made on Unix (host 3) carry the system's UTF-8 names without
+// the flag; there a name that is valid UTF-8 is read as such (Shift-JIS
+// names almost never are).
+std::string EntryName(const codecs::ZipEntry& e) {
+    if (e.utf8 || (e.hostSystem == 3 && IsUtf8BeyondAscii(e.name))) return AnsiFromUtf8(e.name);
+    return e.name;
+}
 
 bool ReadDirectory(const std::string& archive, FileSource& file, std::vector<codecs::ZipEntry>& entries) {
     (void)archive;
@@ -68,7 +74,7 @@ int Extract(const std::string& archive, const Targets& targets, std::string& rep
     int result = kOk;
     for (const codecs::ZipEntry& z : entries) {
         const std::string name = EntryName(z);
-        if (!Selected(targets.patterns, name)) continue;
+        if (!Selected(targets, name)) continue;
         std::string relative;
         const codecs::PathVerdict verdict = target.Check(name, relative);
         if (verdict != codecs::PathVerdict::Ok) {
