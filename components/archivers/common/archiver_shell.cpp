@@ -62,6 +62,18 @@ int Step(Session& s, ArchiveEntryInfo* info) {
 
 }  // namespace
 
+std::string ReportLine(const std::string& name, const char* what) { return name + ": " + what + "\r\n"; }
+
+int ResultOfError(codecs::ArcError error) {
+    switch (error) {
+        case codecs::ArcError::None: return kOk;
+        case codecs::ArcError::Unsupported: return kErrorMethod;
+        case codecs::ArcError::Io: return kErrorCannotRead;
+        case codecs::ArcError::TooLarge: return kErrorDiskSpace;
+        default: return kErrorCorrupt;
+    }
+}
+
 void FillEntryInfo(const ListedEntry& e, ArchiveEntryInfo& info) {
     std::memset(&info, 0, sizeof info);
     info.originalSize = e.size > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<uint32_t>(e.size);

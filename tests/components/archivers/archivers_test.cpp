@@ -9,44 +9,30 @@
 #include <map>
 
 #include "archive/entry_info.h"
+#include "archive/library_binding.h"
 #include "components/archivers/common/command_line.h"
 #include "tests/support/test_env.h"
 
-using qaz::ArchiveEntry;
-using qaz::ArchiveEntryInfo;
 
 namespace {
 
-using CommandFn = int(WINAPI*)(HWND, LPCSTR, LPSTR, DWORD);
-using CheckFn = BOOL(WINAPI*)(LPCSTR, int);
-using RunningFn = BOOL(WINAPI*)();
-using OpenFn = HANDLE(WINAPI*)(HWND, LPCSTR, DWORD);
-using CloseFn = int(WINAPI*)(HANDLE);
-using FindFirstFn = int(WINAPI*)(HANDLE, LPCSTR, ArchiveEntryInfo*);
-using FindNextFn = int(WINAPI*)(HANDLE, ArchiveEntryInfo*);
+using namespace qaz;  // the entry types the program binds with
 
 // One library, its entries bound by their names as the program binds them.
-struct Library {
+struct Library : EntrySlots {
     HMODULE module = nullptr;
-    CommandFn command = nullptr;
-    CheckFn check = nullptr;
-    RunningFn running = nullptr;
-    OpenFn open = nullptr;
-    CloseFn close = nullptr;
-    FindFirstFn findFirst = nullptr;
-    FindNextFn findNext = nullptr;
 
     Library(const char* file, const std::string& prefix) {
         module = LoadLibraryA((qaztest::ExeFolder() + file).c_str());
         if (!module) return;
         auto get = [&](const std::string& name) { return GetProcAddress(module, (prefix + name).c_str()); };
-        command = reinterpret_cast<CommandFn>(get(""));
-        check = reinterpret_cast<CheckFn>(get("CheckArchive"));
-        running = reinterpret_cast<RunningFn>(get("GetRunning"));
-        open = reinterpret_cast<OpenFn>(get("OpenArchive"));
-        close = reinterpret_cast<CloseFn>(get("CloseArchive"));
-        findFirst = reinterpret_cast<FindFirstFn>(get("FindFirst"));
-        findNext = reinterpret_cast<FindNextFn>(get("FindNext"));
+        command = reinterpret_cast<ArcCommandFn>(get(""));
+        check = reinterpret_cast<ArcCheckFn>(get("CheckArchive"));
+        running = reinterpret_cast<ArcRunningFn>(get("GetRunning"));
+        open = reinterpret_cast<ArcOpenFn>(get("OpenArchive"));
+        close = reinterpret_cast<ArcCloseFn>(get("CloseArchive"));
+        findFirst = reinterpret_cast<ArcFindFirstFn>(get("FindFirst"));
+        findNext = reinterpret_cast<ArcFindNextFn>(get("FindNext"));
     }
     ~Library() {
         if (module) FreeLibrary(module);
