@@ -1,5 +1,7 @@
 #include "archive/archive_ops.h"
 
+#include "archive/contents_rows.h"
+#include "archive/contents_window.h"
 #include "archive/unpack_command.h"
 #include "base/info_box.h"
 #include "base/path_parts.h"
@@ -27,18 +29,28 @@ bool ReadArchiveEntries(const LibraryBinding& binding, HWND window, const std::s
     HARC handle = s.open(window, archive.c_str(), kind == kindCab ? 0 : kOpenMode);
     if (!handle) return false;
     ArchiveEntryInfo info = {};
-    for (int found = s.findFirst(handle, "*.*", &info); found == 0; found = s.findNext(handle, &info)) {
+    int found = s.findFirst(handle, "*.*", &info);
+    bool walked = false;
+    while (found == 0) {
         entries.push_back(ReadEntryInfo(info));
         info = ArchiveEntryInfo();
+        found = s.findNext(handle, &info);
+        walked = found == -1;  // the end of the walk; other results end it unfinished
     }
     s.close(handle);
-    return true;
+    return walked;
 }
 
 bool ListArchive(DropContext& context, const std::string& archive, int kind) {
     std::vector<ArchiveEntry> entries;
-    // The contents window is shown from here once it exists.
-    return ReadArchiveEntries(context.binding, context.host.OwnerWindow(), archive, kind, entries);
+    const bool walked = ReadArchiveEntries(context.binding, context.host.OwnerWindow(), archive, kind, entries);
+    ContentsWindow window(context);
+    if (entries.empty() || !window.Create(archive, kind)) return walked;
+    for (const ArchiveEntry& e : entries)
+        if (!e.isFolder()) window.AddRow(RowOf(e));
+    if (window.RowCount() > 0) window.ShowModal();
+    window.Destroy();
+    return walked;
 }
 
 void ExtractArchive(DropContext& context, const std::string& archive, const char* listFile, int kind,

@@ -3,7 +3,13 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <commctrl.h>
+
+#include <thread>
+
 #include "archive/archive_ops.h"
+#include "archive/contents_rows.h"
+#include "archive/contents_window.h"
 #include "archive/library_binding.h"
 #include "intake/process_drop.h"
 #include "tests/support/fake_host.h"
@@ -106,4 +112,75 @@ TEST_F(ArchiveFlow, CtrlDropPacksIntoTgzNamedAfterTheFirstItem) {
     EXPECT_TRUE(Exists(out.path() + "first.txt"));
     EXPECT_TRUE(Exists(out.path() + "second.bin"));
     EXPECT_TRUE(Exists(out.path() + "pics\\p.txt"));
+}
+
+TEST(ContentsRows, TextsOfARow) {
+    struct Case {
+        uint32_t size;
+        uint16_t ratio, date, time;
+        const char* path;
+        const char* name;
+        const char* sizeText;
+        const char* ratioText;
+        const char* dateText;
+        const char* folder;
+    } cases[] = {
+        {1234, 523, (44 << 9) | (3 << 5) | 5, (6 << 11) | (7 << 5) | 4, "sub/dir/a.txt", "a.txt", "1234", "52.3%",
+         "2024/03/05 06:07:08", "sub/dir"},
+        {0, 0, (0 << 9) | (1 << 5) | 1, 0, "top.bin", "top.bin", "0", "0.0%", "1980/01/01 00:00:00", ""},
+        {0xFFFFFFFFu, 1000, 0, 0, "a\\b/c.txt", "b/c.txt", "-1", "100.0%", "1980/00/00 00:00:00", "a"},
+        {5, 7, 0, 0, "\x83\x5c\\x", "x", "5", "0.7%", "1980/00/00 00:00:00", "\x83\x5c"},
+    };
+    for (const Case& c : cases) {
+        ArchiveEntry e;
+        e.originalSize = c.size;
+        e.ratio = c.ratio;
+        e.date = c.date;
+        e.time = c.time;
+        e.path = c.path;
+        e.method = "-lh5-";
+        const ContentsRow row = RowOf(e);
+        EXPECT_EQ(row.name, c.name) << c.path;
+        EXPECT_EQ(row.size, c.sizeText) << c.path;
+        EXPECT_EQ(row.ratio, c.ratioText) << c.path;
+        EXPECT_EQ(row.date, c.dateText) << c.path;
+        EXPECT_EQ(row.folder, c.folder) << c.path;
+        EXPECT_EQ(row.type, "-lh5-");
+    }
+}
+
+TEST_F(ArchiveFlow, ContentsWindowListsTheTgzAndExtractsAll) {
+    bench_.settings.UnpackFilesSelect = true;
+    const std::string archive = Archive("tree.tgz", "data_2024.tgz");
+    struct Seen {
+        int rows = -1;
+        bool viewEnabled = true;
+        std::string caption, kind;
+    } seen;
+    std::thread user([&] {
+        HWND w = nullptr;
+        for (int i = 0; i < 500 && !(w = FindWindowA("TJX_QAZUnpack", nullptr)); ++i) Sleep(20);
+        if (!w) return;
+        Sleep(300);
+        seen.rows = static_cast<int>(SendMessageA(FindWindowExA(w, nullptr, WC_LISTVIEWA, nullptr), LVM_GETITEMCOUNT, 0, 0));
+        MENUITEMINFOA info = {};
+        info.cbSize = sizeof info;
+        info.fMask = MIIM_STATE;
+        GetMenuItemInfoA(GetMenu(w), ContentsWindow::msView, FALSE, &info);
+        seen.viewEnabled = !(info.fState & MFS_GRAYED);
+        char text[600] = {};
+        GetWindowTextA(w, text, sizeof text);
+        seen.caption = text;
+        GetWindowTextA(FindWindowExA(w, nullptr, "STATIC", nullptr), text, sizeof text);
+        seen.kind = text;
+        PostMessageA(w, WM_COMMAND, ContentsWindow::msAllUnpack, 0);
+    });
+    EXPECT_TRUE(Drop({archive}).empty());
+    user.join();
+    EXPECT_EQ(seen.rows, 4);  // the files; the folder entries have no rows
+    EXPECT_FALSE(seen.viewEnabled);
+    EXPECT_EQ(seen.caption, archive);
+    EXPECT_EQ(seen.kind, "14");
+    EXPECT_TRUE(Exists(temp_.path() + "data\\src\\text.txt"));
+    EXPECT_FALSE(FindWindowA("TJX_QAZUnpack", nullptr));
 }
