@@ -161,7 +161,9 @@ TEST_F(ArchiveFlow, ContentsWindowListsTheTgzAndExtractsAll) {
         HWND w = nullptr;
         for (int i = 0; i < 500 && !(w = FindWindowA("TJX_QAZUnpack", nullptr)); ++i) Sleep(20);
         if (!w) return;
-        Sleep(300);
+        // QAZ_SHOW_MS keeps the window up longer, for a screenshot.
+        char hold[16] = {};
+        Sleep(GetEnvironmentVariableA("QAZ_SHOW_MS", hold, sizeof hold) ? std::atoi(hold) : 300);
         seen.rows = static_cast<int>(SendMessageA(FindWindowExA(w, nullptr, WC_LISTVIEWA, nullptr), LVM_GETITEMCOUNT, 0, 0));
         MENUITEMINFOA info = {};
         info.cbSize = sizeof info;
