@@ -33,9 +33,10 @@ class ArchiveFlow : public ::testing::Test {
 protected:
     void SetUp() override { HoldKeys({}); }
     void TearDown() override { HoldKeys({}); }
-    std::vector<std::string> Drop(const std::vector<std::string>& names, std::initializer_list<int> keys = {}) {
+    std::vector<std::string> Drop(const std::vector<std::string>& names, std::initializer_list<int> keys = {},
+                                  int button = IDOK) {
         HoldKeys(keys);
-        qaztest::MessageBoxWatcher watcher("QAZ for win32");
+        qaztest::MessageBoxWatcher watcher("QAZ for win32", button);
         ProcessDrop(bench_.context, DropSource::Shell(qaztest::MakeDrop(names)));
         HoldKeys({});
         return watcher.texts();
@@ -112,6 +113,38 @@ TEST_F(ArchiveFlow, CtrlDropPacksIntoTgzNamedAfterTheFirstItem) {
     EXPECT_TRUE(Exists(out.path() + "first.txt"));
     EXPECT_TRUE(Exists(out.path() + "second.bin"));
     EXPECT_TRUE(Exists(out.path() + "pics\\p.txt"));
+}
+
+TEST_F(ArchiveFlow, PackingNamesAndTheOverwriteQuestion) {
+    bench_.settings.PackDef = 4;
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    char today[16];
+    wsprintfA(today, "%04u%02u%02u.tgz", now.wYear, now.wMonth, now.wDay);
+    const std::string a = temp_.File("first.txt", "first file\n");
+    const std::string folder = temp_.Folder("pics");
+    temp_.File("pics\\p.txt", "in the folder\n");
+    const std::string existing = temp_.File("first.tgz", "an older file");
+    struct Case {
+        int packFn;
+        std::string first;
+        std::vector<std::string> messages;
+        std::string archive;
+    } cases[] = {
+        {0, a, {"既にファイルが存在しますが、上書きしますか"}, "first.tgz"},  // answered Yes: overwritten
+        {1, a, {}, today},
+        {2, folder, {"現在の日付をファイル名とします"}, today},  // a folder has no date to read
+    };
+    for (const Case& c : cases) {
+        bench_.settings.PackFN = c.packFn;
+        DeleteFileA((temp_.path() + today).c_str());
+        EXPECT_EQ(Drop({c.first, folder}, {VK_CONTROL}, IDYES), c.messages) << c.packFn;
+        const std::string made = temp_.path() + c.archive;
+        LibraryBinding& binding = bench_.binding;
+        ASSERT_TRUE(binding.Bind(14, false)) << c.packFn;
+        EXPECT_EQ(binding.entries().check(made.c_str(), 0) & 0xFF, 1) << c.packFn << " " << made;
+        binding.Unbind();
+    }
 }
 
 TEST(ContentsRows, TextsOfARow) {
