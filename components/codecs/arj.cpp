@@ -103,9 +103,9 @@ namespace {
 class Crc32Sink : public ByteSink {
 public:
     explicit Crc32Sink(ByteSink& next) : next_(next) {}
-    bool Put(const uint8_t* data, size_t size) override {
+    bool Write(const uint8_t* data, size_t size) override {
         crc = Crc32(crc, data, size);
-        return next_.Put(data, size);
+        return next_.Write(data, size);
     }
     uint32_t crc = 0;
 
@@ -160,7 +160,7 @@ UnpackStatus UnpackArjEntry(const uint8_t* data, size_t size, const ArjEntry& e,
     switch (e.method) {
     case 0:
         if (e.packedSize != e.originalSize) return UnpackStatus::Corrupt;
-        st = crc.Put(in, e.packedSize) ? UnpackStatus::Ok : UnpackStatus::Stopped;
+        st = crc.Write(in, e.packedSize) ? UnpackStatus::Ok : UnpackStatus::Stopped;
         break;
     case 1:
     case 2:

@@ -63,7 +63,7 @@ constexpr unsigned kHashBits = 15;
 constexpr unsigned kChainDepth = 96;
 constexpr unsigned kNiceLength = 128;
 constexpr unsigned kLazyLimit = 48;
-constexpr unsigned kBlockTokens = 32768;
+constexpr unsigned kBlockTokens = 8192;
 constexpr unsigned kPositionCodes = 14;
 
 class BitSink {

@@ -198,9 +198,9 @@ namespace {
 class Crc16Sink : public ByteSink {
 public:
     explicit Crc16Sink(ByteSink& next) : next_(next) {}
-    bool Put(const uint8_t* data, size_t size) override {
+    bool Write(const uint8_t* data, size_t size) override {
         crc = Crc16(crc, data, size);
-        return next_.Put(data, size);
+        return next_.Write(data, size);
     }
     uint16_t crc = 0;
 
@@ -220,7 +220,7 @@ UnpackStatus UnpackLzhEntry(const uint8_t* data, size_t size, const LzhEntry& e,
     if (e.folder) return UnpackStatus::Ok;
     if (std::memcmp(e.method, "-lh0-", 5) == 0 || std::memcmp(e.method, "-lz4-", 5) == 0) {
         if (e.packedSize != e.originalSize) return UnpackStatus::Corrupt;
-        st = crc.Put(in, inSize) ? UnpackStatus::Ok : UnpackStatus::Stopped;
+        st = crc.Write(in, inSize) ? UnpackStatus::Ok : UnpackStatus::Stopped;
     } else if (e.method[1] == 'l' && e.method[2] == 'h' && (m == '4' || m == '5')) {
         st = DecodeLzhuf(in, inSize, e.originalSize, kLh5Params, crc);
     } else if (e.method[1] == 'l' && e.method[2] == 'h' && m == '6') {

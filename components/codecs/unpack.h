@@ -12,14 +12,14 @@ namespace qaz::codecs {
 class ByteSink {
 public:
     virtual ~ByteSink() = default;
-    virtual bool Put(const uint8_t* data, size_t size) = 0;
+    virtual bool Write(const uint8_t* data, size_t size) = 0;
 };
 
 // Collects everything in memory (tests, small entries).
 class VectorSink : public ByteSink {
 public:
     explicit VectorSink(size_t limit = SIZE_MAX) : limit_(limit) {}
-    bool Put(const uint8_t* data, size_t size) override {
+    bool Write(const uint8_t* data, size_t size) override {
         if (size > limit_ - bytes.size()) return false;
         bytes.insert(bytes.end(), data, data + size);
         return true;
@@ -89,12 +89,12 @@ public:
     }
     bool Finish() {
         const uint32_t n = pos_ & (kSize - 1);
-        return n == 0 || sink_.Put(ring_.data(), n);
+        return n == 0 || sink_.Write(ring_.data(), n);
     }
     uint64_t written() const { return pos_; }
 
 private:
-    bool FlushFull() { return sink_.Put(ring_.data(), kSize); }
+    bool FlushFull() { return sink_.Write(ring_.data(), kSize); }
     ByteSink& sink_;
     std::vector<uint8_t> ring_;
     uint64_t pos_ = 0;
