@@ -1,34 +1,13 @@
-// What the archive decoders share: where decoded bytes go, how a decode
-// ends, and the back-reference window with its most-significant-bit-first
-// bit source.
+// What the LHA and ARJ decoders share: how a decode ends, and the
+// back-reference window with its most-significant-bit-first bit source.
 #pragma once
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
+#include "components/codecs/stream.h"
+
 namespace qaz::codecs {
-
-// Receives decoded bytes in order; returning false stops the decode.
-class ByteSink {
-public:
-    virtual ~ByteSink() = default;
-    virtual bool Write(const uint8_t* data, size_t size) = 0;
-};
-
-// Collects everything in memory (tests, small entries).
-class VectorSink : public ByteSink {
-public:
-    explicit VectorSink(size_t limit = SIZE_MAX) : limit_(limit) {}
-    bool Write(const uint8_t* data, size_t size) override {
-        if (size > limit_ - bytes.size()) return false;
-        bytes.insert(bytes.end(), data, data + size);
-        return true;
-    }
-    std::vector<uint8_t> bytes;
-
-private:
-    size_t limit_;
-};
 
 enum class UnpackStatus { Ok, Corrupt, Truncated, Stopped, Unsupported };
 

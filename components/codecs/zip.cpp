@@ -1,0 +1,236 @@
+#include "components/codecs/zip.h"
+
+#include <zlib.h>
+
+#include <cstring>
+#include <memory>
+
+namespace qaz::codecs {
+namespace {
+
+constexpr uint32_t kLocalSig = 0x04034b50;
+constexpr uint32_t kCentralSig = 0x02014b50;
+constexpr uint32_t kEndSig = 0x06054b50;
+constexpr uint32_t kEnd64Sig = 0x06064b50;
+constexpr uint32_t kLocator64Sig = 0x07064b50;
+constexpr size_t kCentralFixed = 46;
+constexpr size_t kLocalFixed = 30;
+
+uint16_t U16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+uint32_t U32(const uint8_t* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24); }
+uint64_t U64(const uint8_t* p) { return U32(p) | (static_cast<uint64_t>(U32(p + 4)) << 32); }
+
+// The ZIP64 extra field (0x0001) holds, in this order, only the values whose
+// 32-bit fields are all ones.
+bool ApplyZip64(const uint8_t* extra, size_t len, uint64_t& size, uint64_t& packed, uint64_t& offset, bool wantSize,
+                bool wantPacked, bool wantOffset) {
+    size_t pos = 0;
+    while (len - pos >= 4) {
+        const uint16_t id = U16(extra + pos);
+        const uint16_t n = U16(extra + pos + 2);
+        if (n > len - pos - 4) break;
+        const uint8_t* d = extra + pos + 4;
+        if (id == 0x0001) {
+            size_t at = 0;
+            auto take = [&](bool want, uint64_t& v) {
+                if (!want) return true;
+                if (n - at < 8) return false;
+                v = U64(d + at);
+                at += 8;
+                return true;
+            };
+            return take(wantSize, size) && take(wantPacked, packed) && take(wantOffset, offset);
+        }
+        pos += 4 + n;
+    }
+    return !(wantSize || wantPacked || wantOffset);
+}
+
+// Info-ZIP Unicode path (0x7075): version 1, CRC-32 of the plain name, UTF-8 name.
+bool UnicodePath(const uint8_t* extra, size_t len, const std::string& plain, std::string& name) {
+    size_t pos = 0;
+    while (len - pos >= 4) {
+        const uint16_t id = U16(extra + pos);
+        const uint16_t n = U16(extra + pos + 2);
+        if (n > len - pos - 4) return false;
+        const uint8_t* d = extra + pos + 4;
+        if (id == 0x7075 && n >= 5 && d[0] == 1) {
+            const uint32_t crc =
+                static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(plain.data()), static_cast<uInt>(plain.size())));
+            if (crc != U32(d + 1)) return false;  // the name was changed by a tool that did not know the field
+            name.assign(reinterpret_cast<const char*>(d + 5), n - 5);
+            return true;
+        }
+        pos += 4 + n;
+    }
+    return false;
+}
+
+}  // namespace
+
+bool LooksLikeZip(const uint8_t* head, size_t size) {
+    if (size < 4) return false;
+    const uint32_t sig = U32(head);
+    return sig == kLocalSig || sig == kEndSig || sig == 0x08074b50 /* spanned marker */;
+}
+
+const char* ZipMethodName(uint16_t method) {
+    switch (method) {
+        case 0: return "Stored";
+        case 1: return "Shrunk";
+        case 6: return "Imploded";
+        case 8: return "Deflated";
+        case 9: return "Deflat64";
+        case 12: return "BZip2";
+        case 14: return "LZMA";
+        case 93: return "Zstd";
+        case 99: return "AES";
+        default: return "Unknown";
+    }
+}
+
+ArcError ReadZipDirectory(RandomSource& in, std::vector<ZipEntry>& entries) {
+    entries.clear();
+    const uint64_t fileSize = in.Size();
+    if (fileSize < 22) return ArcError::Corrupt;
+    // The end record lies in the last 22 + 65535 bytes (its comment).
+    const size_t tail = static_cast<size_t>(fileSize < 22 + 65535 ? fileSize : 22 + 65535);
+    std::vector<uint8_t> buf(tail);
+    if (!in.ReadAt(fileSize - tail, buf.data(), tail)) return ArcError::Io;
+    size_t end = SIZE_MAX;
+    for (size_t i = tail - 22 + 1; i-- > 0;) {
+        if (U32(&buf[i]) == kEndSig && i + 22 + U16(&buf[i + 20]) <= tail) {
+            end = i;
+            break;
+        }
+    }
+    if (end == SIZE_MAX) return ArcError::Corrupt;
+    const uint64_t endOffset = fileSize - tail + end;
+    const uint8_t* e = &buf[end];
+    uint64_t count = U16(e + 10);
+    uint64_t dirSize = U32(e + 12);
+    uint64_t dirOffset = U32(e + 16);
+    if (count == 0xFFFF || dirSize == 0xFFFFFFFF || dirOffset == 0xFFFFFFFF) {
+        // ZIP64: the locator just before the end record names the ZIP64 end record.
+        if (endOffset < 20) return ArcError::Corrupt;
+        uint8_t loc[20];
+        if (!in.ReadAt(endOffset - 20, loc, 20) || U32(loc) != kLocator64Sig) return ArcError::Corrupt;
+        const uint64_t end64 = U64(loc + 8);
+        uint8_t r[56];
+        if (end64 > fileSize || !in.ReadAt(end64, r, 56) || U32(r) != kEnd64Sig) return ArcError::Corrupt;
+        count = U64(r + 32);
+        dirSize = U64(r + 40);
+        dirOffset = U64(r + 48);
+    }
+    if (dirOffset > fileSize || dirSize > fileSize - dirOffset) return ArcError::Corrupt;
+    if (count > dirSize / kCentralFixed) return ArcError::Corrupt;
+    if (dirSize > (uint64_t{1} << 30)) return ArcError::TooLarge;
+    std::vector<uint8_t> dir(static_cast<size_t>(dirSize));
+    if (!in.ReadAt(dirOffset, dir.data(), dir.size())) return ArcError::Io;
+    entries.reserve(static_cast<size_t>(count));
+    size_t pos = 0;
+    for (uint64_t i = 0; i < count; ++i) {
+        if (dir.size() - pos < kCentralFixed || U32(&dir[pos]) != kCentralSig) return ArcError::Corrupt;
+        const uint8_t* c = &dir[pos];
+        const size_t nameLen = U16(c + 28), extraLen = U16(c + 30), commentLen = U16(c + 32);
+        if (dir.size() - pos - kCentralFixed < nameLen + extraLen + commentLen) return ArcError::Corrupt;
+        ZipEntry z;
+        z.hostSystem = c[5];
+        z.flags = U16(c + 8);
+        z.method = U16(c + 10);
+        z.dosTime = U16(c + 12);
+        z.dosDate = U16(c + 14);
+        z.crc = U32(c + 16);
+        z.packedSize = U32(c + 20);
+        z.size = U32(c + 24);
+        z.externalAttributes = U32(c + 38);
+        z.localOffset = U32(c + 42);
+        z.name.assign(reinterpret_cast<const char*>(c + kCentralFixed), nameLen);
+        z.utf8 = (z.flags & 0x0800) != 0;
+        const uint8_t* extra = c + kCentralFixed + nameLen;
+        if (!ApplyZip64(extra, extraLen, z.size, z.packedSize, z.localOffset, z.size == 0xFFFFFFFF,
+                        z.packedSize == 0xFFFFFFFF, z.localOffset == 0xFFFFFFFF))
+            return ArcError::Corrupt;
+        std::string unicode;
+        if (!z.utf8 && UnicodePath(extra, extraLen, z.name, unicode)) {
+            z.name = unicode;
+            z.utf8 = true;
+        }
+        entries.push_back(std::move(z));
+        pos += kCentralFixed + nameLen + extraLen + commentLen;
+    }
+    return ArcError::None;
+}
+
+ArcError ExtractZipEntry(RandomSource& in, const ZipEntry& entry, ByteSink& out) {
+    if (entry.flags & 1) return ArcError::Unsupported;  // encrypted
+    if (entry.method != 0 && entry.method != 8) return ArcError::Unsupported;
+    uint8_t local[kLocalFixed];
+    if (entry.localOffset > in.Size() || !in.ReadAt(entry.localOffset, local, kLocalFixed) || U32(local) != kLocalSig)
+        return ArcError::Corrupt;
+    const uint64_t dataStart = entry.localOffset + kLocalFixed + U16(local + 26) + U16(local + 28);
+    if (dataStart > in.Size() || entry.packedSize > in.Size() - dataStart) return ArcError::Truncated;
+
+    constexpr size_t kChunk = 1 << 16;
+    std::unique_ptr<uint8_t[]> inBuf(new uint8_t[kChunk]);
+    std::unique_ptr<uint8_t[]> outBuf(new uint8_t[kChunk]);
+    uLong crc = crc32(0, nullptr, 0);
+    uint64_t produced = 0;
+    uint64_t offset = dataStart;
+    uint64_t left = entry.packedSize;
+    auto emit = [&](const uint8_t* data, size_t n) {
+        if (n > entry.size - produced) return ArcError::TooLarge;  // more than declared: a forged size
+        crc = crc32(crc, data, static_cast<uInt>(n));
+        produced += n;
+        return out.Write(data, n) ? ArcError::None : ArcError::Io;
+    };
+
+    if (entry.method == 0) {
+        if (entry.packedSize != entry.size) return ArcError::Corrupt;
+        while (left > 0) {
+            const size_t n = left < kChunk ? static_cast<size_t>(left) : kChunk;
+            if (!in.ReadAt(offset, inBuf.get(), n)) return ArcError::Io;
+            const ArcError err = emit(inBuf.get(), n);
+            if (err != ArcError::None) return err;
+            offset += n;
+            left -= n;
+        }
+    } else {
+        z_stream z{};
+        if (inflateInit2(&z, -15) != Z_OK) return ArcError::Io;
+        ArcError err = ArcError::None;
+        bool ended = false;
+        while (!ended && err == ArcError::None) {
+            if (z.avail_in == 0) {
+                if (left == 0) {
+                    err = ArcError::Truncated;
+                    break;
+                }
+                const size_t n = left < kChunk ? static_cast<size_t>(left) : kChunk;
+                if (!in.ReadAt(offset, inBuf.get(), n)) {
+                    err = ArcError::Io;
+                    break;
+                }
+                offset += n;
+                left -= n;
+                z.next_in = inBuf.get();
+                z.avail_in = static_cast<uInt>(n);
+            }
+            z.next_out = outBuf.get();
+            z.avail_out = kChunk;
+            const int r = inflate(&z, Z_NO_FLUSH);
+            if (r == Z_STREAM_END) ended = true;
+            else if (r == Z_DATA_ERROR || r == Z_NEED_DICT) err = ArcError::Corrupt;
+            else if (r == Z_MEM_ERROR) err = ArcError::Io;
+            const size_t have = kChunk - z.avail_out;
+            if (err == ArcError::None && have) err = emit(outBuf.get(), have);
+        }
+        inflateEnd(&z);
+        if (err != ArcError::None) return err;
+    }
+    if (produced != entry.size) return ArcError::Truncated;
+    if (static_cast<uint32_t>(crc) != entry.crc) return ArcError::Corrupt;
+    return ArcError::None;
+}
+
+}  // namespace qaz::codecs
