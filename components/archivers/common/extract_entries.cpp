@@ -1,0 +1,89 @@
+#include "components/archivers/common/extract_entries.h"
+
+#include "components/archivers/common/archiver_shell.h"
+#include "components/archivers/common/extract_target.h"
+
+namespace qaz::archivers {
+namespace {
+
+std::string Line(const std::string& name, const char* what) { return name + ": " + what + "\r\n"; }
+
+int ResultOf(codecs::UnpackStatus st) {
+    switch (st) {
+    case codecs::UnpackStatus::Ok: return kOk;
+    case codecs::UnpackStatus::Unsupported: return kErrorMethod;
+    case codecs::UnpackStatus::Stopped: return kErrorDiskSpace;
+    default: return kErrorCorrupt;
+    }
+}
+
+const char* TextOf(codecs::UnpackStatus st) {
+    switch (st) {
+    case codecs::UnpackStatus::Unsupported: return "method not supported";
+    case codecs::UnpackStatus::Stopped: return "does not fit on the disk";
+    case codecs::UnpackStatus::Truncated: return "data ends early";
+    default: return "data damaged (check value wrong)";
+    }
+}
+
+}  // namespace
+
+std::string LastPart(const std::string& path) {
+    size_t start = 0;
+    for (size_t i = 0; i < path.size(); ++i) {
+        if (IsDBCSLeadByte(static_cast<BYTE>(path[i])) && i + 1 < path.size()) {
+            ++i;
+            continue;
+        }
+        if ((path[i] == '\\' || path[i] == '/') && i + 1 < path.size()) start = i + 1;
+    }
+    std::string last = path.substr(start);
+    while (!last.empty() && (last.back() == '\\' || last.back() == '/')) last.pop_back();
+    return last;
+}
+
+int ExtractEntries(const std::vector<EntryJob>& jobs, const Targets& targets, bool flat, std::string& report) {
+    ExtractTarget target(targets.destination);
+    if (!target.ready()) {
+        report += Line(targets.destination, "folder cannot be made");
+        return kErrorCannotWrite;
+    }
+    int result = kOk;
+    for (const EntryJob& job : jobs) {
+        if (!Selected(targets.patterns, job.path)) continue;
+        if (flat && job.folder) continue;
+        std::string relative;
+        const codecs::PathVerdict verdict = target.Check(flat ? LastPart(job.path) : job.path, relative);
+        if (verdict != codecs::PathVerdict::Ok) {
+            report += Line(job.path, codecs::PathVerdictText(verdict));
+            if (result == kOk) result = kErrorRefused;
+            continue;
+        }
+        if (job.folder) {
+            if (!target.MakeFolder(relative)) {
+                report += Line(job.path, "folder cannot be made");
+                result = kErrorCannotWrite;
+            }
+            continue;
+        }
+        const int begun = target.BeginFile(relative, job.size);
+        if (begun != kOk) {
+            report += Line(job.path, begun == kErrorDiskSpace ? "does not fit on the disk" : "cannot be written");
+            if (result == kOk || begun == kErrorDiskSpace) result = begun;
+            continue;
+        }
+        const codecs::UnpackStatus st = job.unpack(target);
+        if (st != codecs::UnpackStatus::Ok) {
+            target.AbortFile();
+            report += Line(job.path, TextOf(st));
+            result = ResultOf(st);
+            continue;
+        }
+        const int done = target.CommitFile(&job.modified);
+        report += Line(job.path, done == kOk ? "extracted" : "cannot be written");
+        if (done != kOk) result = done;
+    }
+    return result;
+}
+
+}  // namespace qaz::archivers
