@@ -1,0 +1,63 @@
+// Where an extraction writes: every entry path is checked before anything
+// is made, folders are made step by step inside the destination, and each
+// file is written under a temporary name beside its final one and renamed
+// only when it is complete, so a damaged archive never leaves a partial
+// file under an entry's name.
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+#include "components/codecs/entry_path.h"
+#include "components/codecs/stream.h"
+
+namespace qaz::archivers {
+
+class ExtractTarget : public codecs::ByteSink {
+public:
+    // The destination folder (with or without its final "\"; empty means
+    // the current folder); made when it does not exist.
+    explicit ExtractTarget(const std::string& destination);
+    ~ExtractTarget() override;
+    ExtractTarget(const ExtractTarget&) = delete;
+    ExtractTarget& operator=(const ExtractTarget&) = delete;
+
+    bool ready() const { return ready_; }
+    const std::string& folder() const { return folder_; }
+
+    // The entry's path made relative and safe, or the reason it is refused.
+    codecs::PathVerdict Check(const std::string& entryPath, std::string& relative) const;
+    // Makes a folder (and those above it) below the destination. False when
+    // a step cannot be made or is a link or junction that could lead out.
+    bool MakeFolder(const std::string& relative);
+
+    // Starts a file of the declared size: kOk, kErrorDiskSpace when it would
+    // not fit on the disk, kErrorCannotWrite otherwise. Writes fail beyond
+    // the free space that was there at the start.
+    int BeginFile(const std::string& relative, uint64_t declaredSize);
+    bool Write(const uint8_t* data, size_t size) override;
+    // Completes the file: sets its time and puts it under its final name.
+    int CommitFile(const FILETIME* modified);
+    // Drops the file being written.
+    void AbortFile();
+
+    // A link entry: the file it names (inside the destination) is copied to
+    // the link's place when it has been extracted already. kOk, kErrorRefused
+    // when the target lies outside, or kErrorCannotWrite. skipped tells that
+    // the target was not there, so no copy was made.
+    int MakeLinkCopy(const std::string& relative, const std::string& target, bool& skipped);
+
+    std::string FullPath(const std::string& relative) const { return folder_ + relative; }
+
+private:
+    std::string folder_;  // ends with "\"
+    bool ready_ = false;
+    HANDLE file_ = INVALID_HANDLE_VALUE;
+    std::string temp_, final_;
+    uint64_t room_ = 0;     // bytes the file may still take
+};
+
+// Free bytes we leave on a disk: an entry must fit with this much to spare.
+constexpr uint64_t kDiskReserve = 8u << 20;
+
+}  // namespace qaz::archivers

@@ -1,0 +1,164 @@
+// Unzip32.dll: ZIP archives, stored and deflated entries. The command
+// extracts: "-x" with the archive, the destination folder ending in "\" and
+// optionally names or an "@" list file. Names are Shift-JIS as stored, or
+// UTF-8 (flag bit 11 or the Unicode path field) turned into the ANSI code page.
+#include "components/archivers/common/archiver_shell.h"
+#include "components/archivers/common/command_line.h"
+#include "components/archivers/common/extract_target.h"
+#include "components/archivers/common/win_io.h"
+#include "components/codecs/zip.h"
+
+using namespace qaz::archivers;
+namespace codecs = qaz::codecs;
+
+namespace {
+
+std::string EntryName(const codecs::ZipEntry& e) { return e.utf8 ? AnsiFromUtf8(e.name) : e.name; }
+
+bool ReadDirectory(const std::string& archive, FileSource& file, std::vector<codecs::ZipEntry>& entries) {
+    (void)archive;
+    return file.isOpen() && codecs::ReadZipDirectory(file, entries) == codecs::ArcError::None;
+}
+
+bool Check(const std::string& archive) {
+    FileSource file(archive);
+    std::vector<codecs::ZipEntry> entries;
+    return ReadDirectory(archive, file, entries);
+}
+
+bool List(const std::string& archive, std::vector<ListedEntry>& listed) {
+    FileSource file(archive);
+    std::vector<codecs::ZipEntry> entries;
+    if (!ReadDirectory(archive, file, entries)) return false;
+    for (const codecs::ZipEntry& z : entries) {
+        ListedEntry e;
+        e.path = EntryName(z);
+        e.size = z.size;
+        e.packed = z.packedSize;
+        e.crc = z.crc;
+        e.dosDate = z.dosDate;
+        e.dosTime = z.dosTime;
+        e.method = codecs::ZipMethodName(z.method);
+        listed.push_back(e);
+    }
+    return true;
+}
+
+std::string Line(const std::string& name, const char* what) { return name + ": " + what + "\r\n"; }
+
+int ResultOfError(codecs::ArcError error) {
+    switch (error) {
+        case codecs::ArcError::None: return kOk;
+        case codecs::ArcError::Unsupported: return kErrorMethod;
+        case codecs::ArcError::Io: return kErrorCannotWrite;
+        default: return kErrorCorrupt;
+    }
+}
+
+int Extract(const std::string& archive, const Targets& targets, std::string& report) {
+    if (GetFileAttributesA(archive.c_str()) == INVALID_FILE_ATTRIBUTES) return kErrorNoArchive;
+    FileSource file(archive);
+    std::vector<codecs::ZipEntry> entries;
+    if (!ReadDirectory(archive, file, entries)) {
+        report += Line(archive, "not a ZIP archive");
+        return kErrorNotArchive;
+    }
+    ExtractTarget target(targets.destination);
+    if (!target.ready()) return kErrorCannotWrite;
+    int result = kOk;
+    for (const codecs::ZipEntry& z : entries) {
+        const std::string name = EntryName(z);
+        if (!Selected(targets.patterns, name)) continue;
+        std::string relative;
+        const codecs::PathVerdict verdict = target.Check(name, relative);
+        if (verdict != codecs::PathVerdict::Ok) {
+            if (verdict != codecs::PathVerdict::Empty || !z.isFolder()) {
+                report += Line(name, codecs::PathVerdictText(verdict));
+                result = kErrorRefused;
+            }
+            continue;
+        }
+        if (z.isFolder()) {
+            if (!target.MakeFolder(relative)) {
+                report += Line(name, "folder cannot be made");
+                result = kErrorCannotWrite;
+            }
+            continue;
+        }
+        if (z.isSymLink()) {
+            // The entry's data is the link's target.
+            codecs::VectorSink link(4096);
+            if (z.size > 4096 || codecs::ExtractZipEntry(file, z, link) != codecs::ArcError::None) {
+                report += Line(name, "damaged link");
+                result = kErrorCorrupt;
+                continue;
+            }
+            bool skipped = false;
+            const int made =
+                target.MakeLinkCopy(relative, std::string(link.bytes.begin(), link.bytes.end()), skipped);
+            report += Line(name, made == kErrorRefused ? "link leads outside the destination"
+                                 : made != kOk        ? "cannot be written"
+                                 : skipped            ? "link not made (its target is not there)"
+                                                      : "extracted as a copy");
+            if (made != kOk) result = made;
+            continue;
+        }
+        const int begun = target.BeginFile(relative, z.size);
+        if (begun != kOk) {
+            report += Line(name, begun == kErrorDiskSpace ? "does not fit on the disk" : "cannot be written");
+            if (begun == kErrorDiskSpace) return begun;
+            result = begun;
+            continue;
+        }
+        const codecs::ArcError error = codecs::ExtractZipEntry(file, z, target);
+        if (error != codecs::ArcError::None) {
+            target.AbortFile();
+            report += Line(name, codecs::ArcErrorText(error));
+            if (error == codecs::ArcError::Unsupported) {  // the other entries may still be readable
+                result = kErrorMethod;
+                continue;
+            }
+            return ResultOfError(error);
+        }
+        const FILETIME when = FileTimeOfLocalDos(z.dosDate, z.dosTime);
+        const int done = target.CommitFile(&when);
+        report += Line(name, done == kOk ? "extracted" : "cannot be written");
+        if (done != kOk) result = done;
+    }
+    return result;
+}
+
+int Command(HWND, const std::vector<std::string>& args, std::string& report) {
+    bool extract = false;
+    size_t i = 0;
+    for (; i < args.size() && args[i].size() > 1 && args[i][0] == '-'; ++i) {
+        for (size_t k = 1; k < args[i].size(); ++k) {
+            switch (args[i][k]) {
+                case 'x': extract = true; break;
+                // -s, -V, -i (what the program sends), -o and -n: accepted; we always
+                // replace existing files and show no dialog.
+                case 's': case 'V': case 'i': case 'o': case 'n': case 'q': break;
+                default:
+                    report += Line(args[i], "option not supported");
+                    return kErrorCommand;
+            }
+        }
+    }
+    if (!extract || i >= args.size()) {
+        report += Line(args[0], "command not supported");
+        return kErrorCommand;
+    }
+    Targets targets;
+    if (!SplitTargets(args, i + 1, targets)) {
+        report += Line(args[i], "list file cannot be read");
+        return kErrorResponseFile;
+    }
+    return Extract(args[i], targets, report);
+}
+
+}  // namespace
+
+const Format qaz::archivers::kFormat = {Check, List, Command};
+
+QAZ_ARCHIVER_ENTRIES(UnZip)
+QAZ_ARCHIVER_COMMAND(UnZip)
