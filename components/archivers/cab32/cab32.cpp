@@ -1,0 +1,90 @@
+// Cab32.dll: cabinets through the platform's cabinet.dll. Commands: "-x"
+// (extract with folders; with "-j" every file straight into the
+// destination), "-a" (pack; "-r" takes folders' contents; "-mz" MSZIP,
+// "-ml:<15..21>" LZX with that window), "-f" (make a self-extracting
+// program in the named folder).
+#include <cstdlib>
+
+#include "components/archivers/cab32/cabinet_io.h"
+#include "components/archivers/common/archiver_shell.h"
+#include "components/archivers/common/command_line.h"
+#include "components/archivers/common/pack_items.h"
+#include "components/archivers/common/self_extract.h"
+
+using namespace qaz::archivers;
+
+namespace {
+
+std::string Line(const std::string& name, const char* what) { return name + ": " + what + "\r\n"; }
+
+bool Check(const std::string& archive) { return IsCabinetAt(archive, 0); }
+
+bool List(const std::string& archive, std::vector<ListedEntry>& entries) { return ListCabinet(archive, entries); }
+
+int Command(HWND, const std::vector<std::string>& args, std::string& report) {
+    enum { None, Extract, Add, Sfx } command = None;
+    bool flat = false;
+    CabCompression compression;
+    std::vector<std::string> words{args[0]};
+    for (const std::string& a : args) {
+        if (a.size() < 2 || a[0] != '-') {
+            if (&a != &args[0]) words.push_back(a);
+            continue;
+        }
+        const char c = static_cast<char>(a[1] | 0x20);
+        if (a.size() == 2 && c == 'x') command = Extract;
+        else if (a.size() == 2 && c == 'a') command = Add;
+        else if (a.size() == 2 && c == 'f') command = Sfx;
+        else if (a.size() == 2 && (c == 'j')) flat = true;
+        else if (a.size() == 2 && (c == 'r')) continue;  // folders are always taken whole
+        else if ((a == "-mz" || a == "-MZ")) compression.lzx = false;
+        else if (a.size() > 4 && c == 'm' && (a[2] | 0x20) == 'l' && a[3] == ':') {
+            const int window = std::atoi(a.c_str() + 4);
+            if (window < 15 || window > 21) {
+                report += Line(a, "LZX window must be 15 to 21");
+                return kErrorCommand;
+            }
+            compression.lzx = true;
+            compression.window = window;
+        } else {
+            report += Line(a, "option not supported");
+            return kErrorCommand;
+        }
+    }
+    if (command == None || words.size() < 2) {
+        report += Line(args[0], "command not supported");
+        return kErrorCommand;
+    }
+    const std::string& archive = words[1];
+    Targets targets;
+    if (!SplitTargets(words, 2, targets)) {
+        report += Line(archive, "list file cannot be read");
+        return kErrorResponseFile;
+    }
+    if (command == Add) {
+        std::vector<std::string> missing;
+        const std::vector<PackItem> items = CollectPackItems(targets.patterns, missing);
+        for (const std::string& m : missing) report += Line(m, "not found");
+        if (items.empty()) {
+            report += Line(archive, "nothing to pack");
+            return kErrorCommand;
+        }
+        return WriteCabinet(archive, items, compression, report);
+    }
+    if (GetFileAttributesA(archive.c_str()) == INVALID_FILE_ATTRIBUTES) return kErrorNoArchive;
+    if (!Check(archive)) {
+        report += Line(archive, "not a cabinet");
+        return kErrorNotArchive;
+    }
+    if (command == Sfx) return MakeSelfExtracting(archive, targets.destination, SfxKind::Cab, report);
+    return ExtractCabinet(archive, 0, targets, flat, report);
+}
+
+}  // namespace
+
+namespace qaz::archivers {
+const Format kFormat = {Check, List, Command};
+}
+
+QAZ_ARCHIVER_COMMAND(Cab)
+QAZ_ARCHIVER_ENTRIES(Cab)
