@@ -322,6 +322,19 @@ int Write(const std::string& temp, const std::vector<PackItem>& items, TCOMP typ
     return kOk;
 }
 
+// The compression type of the cabinet's first folder (-1 when unreadable).
+int FirstFolderType(const char* path) {
+    HANDLE h = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return -1;
+    uint8_t head[44] = {};
+    DWORD got = 0;
+    const BOOL read = ReadFile(h, head, sizeof head, &got, nullptr);
+    CloseHandle(h);
+    // 36 header bytes (no reserved area: flags bit 2 clear), then the folder record.
+    if (!read || got != sizeof head || (head[30] & 4)) return -1;
+    return (head[42] | head[43] << 8) & 0x000F;
+}
+
 }  // namespace
 
 int WriteCabinet(const std::string& path, const std::vector<PackItem>& items, CabCompression compression,
@@ -335,6 +348,8 @@ int WriteCabinet(const std::string& path, const std::vector<PackItem>& items, Ca
     bool refused = false;
     TCOMP type = compression.lzx ? TCOMP(TCOMPfromLZXWindow(compression.window)) : TCOMP(tcompTYPE_MSZIP);
     int result = Write(temp, items, type, lines, refused);
+    // An engine without LZX may also take the type and store the data unpacked.
+    if (result == kOk && compression.lzx && FirstFolderType(temp) != tcompTYPE_LZX) refused = true;
     if (refused) {
         DeleteFileA(temp);
         lines.clear();
