@@ -1,6 +1,6 @@
 #include "app/version_dialog.h"
 
-#include "app/info_box.h"
+#include "base/info_box.h"
 
 namespace qaz {
 

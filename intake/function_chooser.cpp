@@ -4,6 +4,6 @@ namespace qaz {
 
 // The chooser window answers here once it exists; until then a drop made
 // with Alt held does nothing.
-int ChooseFunction(BarWindow& /*bar*/) { return actCancel; }
+int ChooseFunction(DropContext& /*context*/) { return actCancel; }
 
 }  // namespace qaz

@@ -7,6 +7,9 @@ here=$(cd "$(dirname "$0")" && pwd)
 "$here/setup.sh"
 . "$here/env.sh"
 
+echo "== Floors of the program (includes point down only)"
+python3 "$here/check_floors.py"
+
 echo "== Windows build ($QAZ_ARCH tests; 32-bit deliverables in build/win32/bin)"
 "$here/build.sh" --tests
 
@@ -35,6 +38,26 @@ for f in mag pi pic lzh arj; do
   mkdir -p "$host/fuzz-corpus/$f"
   if ! "$host/components/codecs/fuzz_$f" -max_total_time=15 -print_final_stats=1 \
       "$host/fuzz-corpus/$f" "$host/fuzz-seeds/$f" >"$host/fuzz_$f.log" 2>&1; then
+    tail -30 "$host/fuzz_$f.log"; status=1
+  fi
+  echo "fuzz_$f: $(grep -o 'number_of_executed_units: *[0-9]*' "$host/fuzz_$f.log" | grep -o '[0-9]*$') executions"
+done
+
+# The archive readers start from archives the peer tools make.
+seeds=$host/fuzz-seeds-archives
+if [ ! -d "$seeds/zip" ]; then
+  bash "$top/tests/components/archivers/make_data.sh" "$seeds/data" >/dev/null
+  mkdir -p "$seeds"/{tar,gzip,lzw,zip,path}
+  cp "$seeds"/data/*.tar "$seeds/tar/"
+  cp "$seeds"/data/*.gz "$seeds"/data/*.tgz "$seeds/gzip/"
+  cp "$seeds"/data/*.Z "$seeds"/data/*.taz "$seeds/lzw/"
+  cp "$seeds"/data/*.zip "$seeds/zip/"
+  printf 'a/b\\c' > "$seeds/path/1"; printf 'a/../b\0../../c' > "$seeds/path/2"; printf 'C:x\0d/e' > "$seeds/path/3"
+fi
+for f in tar gzip lzw zip path; do
+  mkdir -p "$host/fuzz-corpus/$f"
+  if ! "$host/components/codecs/fuzz_$f" -max_total_time=15 -max_len=65536 -print_final_stats=1 \
+      "$host/fuzz-corpus/$f" "$seeds/$f" >"$host/fuzz_$f.log" 2>&1; then
     tail -30 "$host/fuzz_$f.log"; status=1
   fi
   echo "fuzz_$f: $(grep -o 'number_of_executed_units: *[0-9]*' "$host/fuzz_$f.log" | grep -o '[0-9]*$') executions"

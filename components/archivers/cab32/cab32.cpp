@@ -15,8 +15,6 @@ using namespace qaz::archivers;
 
 namespace {
 
-std::string Line(const std::string& name, const char* what) { return name + ": " + what + "\r\n"; }
-
 bool Check(const std::string& archive) { return IsCabinetAt(archive, 0); }
 
 bool List(const std::string& archive, std::vector<ListedEntry>& entries) { return ListCabinet(archive, entries); }
@@ -41,39 +39,39 @@ int Command(HWND, const std::vector<std::string>& args, std::string& report) {
         else if (a.size() > 4 && c == 'm' && (a[2] | 0x20) == 'l' && a[3] == ':') {
             const int window = std::atoi(a.c_str() + 4);
             if (window < 15 || window > 21) {
-                report += Line(a, "LZX window must be 15 to 21");
+                report += ReportLine(a, "LZX window must be 15 to 21");
                 return kErrorCommand;
             }
             compression.lzx = true;
             compression.window = window;
         } else {
-            report += Line(a, "option not supported");
+            report += ReportLine(a, "option not supported");
             return kErrorCommand;
         }
     }
     if (command == None || words.size() < 2) {
-        report += Line(args[0], "command not supported");
+        report += ReportLine(args[0], "command not supported");
         return kErrorCommand;
     }
     const std::string& archive = words[1];
     Targets targets;
     if (!SplitTargets(words, 2, targets)) {
-        report += Line(archive, "list file cannot be read");
+        report += ReportLine(archive, "list file cannot be read");
         return kErrorResponseFile;
     }
     if (command == Add) {
         std::vector<std::string> missing;
         const std::vector<PackItem> items = CollectPackItems(targets.patterns, missing);
-        for (const std::string& m : missing) report += Line(m, "not found");
+        for (const std::string& m : missing) report += ReportLine(m, "not found");
         if (items.empty()) {
-            report += Line(archive, "nothing to pack");
+            report += ReportLine(archive, "nothing to pack");
             return kErrorCommand;
         }
         return WriteCabinet(archive, items, compression, report);
     }
     if (GetFileAttributesA(archive.c_str()) == INVALID_FILE_ATTRIBUTES) return kErrorNoArchive;
     if (!Check(archive)) {
-        report += Line(archive, "not a cabinet");
+        report += ReportLine(archive, "not a cabinet");
         return kErrorNotArchive;
     }
     if (command == Sfx) return MakeSelfExtracting(archive, targets.destination, SfxKind::Cab, report);

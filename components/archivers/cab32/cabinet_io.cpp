@@ -16,8 +16,6 @@
 namespace qaz::archivers {
 namespace {
 
-std::string Line(const std::string& name, const char* what) { return name + ": " + what + "\r\n"; }
-
 // The handles FDI and FCI pass back to us: a file on disk seen from a base
 // offset, or the extraction target's current file.
 struct IoHandle {
@@ -156,23 +154,23 @@ FNFDINOTIFY(ExtractNotify) {
     switch (fdint) {
     case fdintCOPY_FILE: {
         const std::string name = NameOf(pfdin);
-        if (!Selected(ctx->targets->patterns, name)) return 0;
+        if (!Selected(*ctx->targets, name)) return 0;
         std::string relative;
         const codecs::PathVerdict verdict = ctx->target->Check(ctx->flat ? LastPart(name) : name, relative);
         if (verdict != codecs::PathVerdict::Ok) {
-            *ctx->report += Line(name, codecs::PathVerdictText(verdict));
+            *ctx->report += ReportLine(name, codecs::PathVerdictText(verdict));
             if (ctx->result == kOk) ctx->result = kErrorRefused;
             return 0;
         }
         const std::string folder = FolderOf(relative);
         if (!folder.empty() && !ctx->target->MakeFolder(folder.substr(0, folder.size() - 1))) {
-            *ctx->report += Line(name, "folder cannot be made");
+            *ctx->report += ReportLine(name, "folder cannot be made");
             ctx->result = kErrorCannotWrite;
             return 0;
         }
         const int begun = ctx->target->BeginFile(relative, static_cast<uint32_t>(pfdin->cb));
         if (begun != kOk) {
-            *ctx->report += Line(name, begun == kErrorDiskSpace ? "does not fit on the disk" : "cannot be written");
+            *ctx->report += ReportLine(name, begun == kErrorDiskSpace ? "does not fit on the disk" : "cannot be written");
             ctx->result = begun;
             return 0;
         }
@@ -188,7 +186,7 @@ FNFDINOTIFY(ExtractNotify) {
         FILETIME* when = nullptr;
         if (DosDateTimeToFileTime(pfdin->date, pfdin->time, &local) && LocalFileTimeToFileTime(&local, &utc)) when = &utc;
         const int done = ctx->target->CommitFile(when);
-        *ctx->report += Line(ctx->current, done == kOk ? "extracted" : "cannot be written");
+        *ctx->report += ReportLine(ctx->current, done == kOk ? "extracted" : "cannot be written");
         if (done != kOk) ctx->result = done;
         return TRUE;
     }
@@ -229,7 +227,7 @@ int ExtractCabinet(const std::string& path, uint64_t offset, const Targets& targ
     if (!s.fdi || !SplitPath(path, folder, name)) return kErrorCannotRead;
     ExtractTarget target(targets.destination);
     if (!target.ready()) {
-        report += Line(targets.destination, "folder cannot be made");
+        report += ReportLine(targets.destination, "folder cannot be made");
         return kErrorCannotWrite;
     }
     ExtractContext ctx{&target, &targets, flat, &report, kOk, std::string()};
@@ -239,7 +237,7 @@ int ExtractCabinet(const std::string& path, uint64_t offset, const Targets& targ
     offsetName.clear();
     if (!ok) {
         target.AbortFile();
-        report += Line(path, "cabinet damaged");
+        report += ReportLine(path, "cabinet damaged");
         return ctx.result == kOk ? kErrorCorrupt : ctx.result;
     }
     return ctx.result;
@@ -313,10 +311,10 @@ int Write(const std::string& temp, const std::vector<PackItem>& items, TCOMP typ
                 refused = true;
                 return kErrorMethod;
             }
-            report += Line(item.path, "cannot be packed");
+            report += ReportLine(item.path, "cannot be packed");
             return kErrorCannotRead;
         }
-        report += Line(item.path, "packed");
+        report += ReportLine(item.path, "packed");
     }
     if (!FCIFlushCabinet(s.fci, FALSE, FciNext, FciStatus)) return kErrorCannotWrite;
     return kOk;
@@ -353,7 +351,7 @@ int WriteCabinet(const std::string& path, const std::vector<PackItem>& items, Ca
     if (refused) {
         DeleteFileA(temp);
         lines.clear();
-        report += Line(path, "LZX is not offered by this system's cabinet engine; MSZIP used");
+        report += ReportLine(path, "LZX is not offered by this system's cabinet engine; MSZIP used");
         result = Write(temp, items, tcompTYPE_MSZIP, lines, refused);
     }
     report += lines;

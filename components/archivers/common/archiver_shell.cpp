@@ -62,6 +62,18 @@ int Step(Session& s, ArchiveEntryInfo* info) {
 
 }  // namespace
 
+std::string ReportLine(const std::string& name, const char* what) { return name + ": " + what + "\r\n"; }
+
+int ResultOfError(codecs::ArcError error) {
+    switch (error) {
+        case codecs::ArcError::None: return kOk;
+        case codecs::ArcError::Unsupported: return kErrorMethod;
+        case codecs::ArcError::Io: return kErrorCannotRead;
+        case codecs::ArcError::TooLarge: return kErrorDiskSpace;
+        default: return kErrorCorrupt;
+    }
+}
+
 void FillEntryInfo(const ListedEntry& e, ArchiveEntryInfo& info) {
     std::memset(&info, 0, sizeof info);
     info.originalSize = e.size > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<uint32_t>(e.size);
@@ -70,7 +82,9 @@ void FillEntryInfo(const ListedEntry& e, ArchiveEntryInfo& info) {
     std::memcpy(info.notRead, &packed, 4);
     std::memcpy(info.notRead + 4, &e.crc, 4);
     // Packed size in tenths of a percent of the original size.
-    const double ratio = e.size > 0 ? static_cast<double>(e.packed) * 1000.0 / static_cast<double>(e.size) : 0.0;
+    const double ratio = e.ratio >= 0 ? e.ratio
+                         : e.size > 0 ? static_cast<double>(e.packed) * 1000.0 / static_cast<double>(e.size)
+                                      : 0.0;
     info.ratio = static_cast<uint16_t>(ratio >= 65535.0 ? 65535 : ratio + 0.5);
     info.date = e.dosDate;
     info.time = e.dosTime;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "archive/entry_info.h"
+#include "components/codecs/stream.h"
 
 namespace qaz::archivers {
 
@@ -36,6 +37,7 @@ struct ListedEntry {
     std::string method;   // e.g. "Deflated", "tar.gz"
     uint64_t size = 0;    // original size
     uint64_t packed = 0;  // packed size (for the ratio)
+    int ratio = -1;       // tenths of a percent, when not packed / size (a compressed tar's share)
     uint32_t crc = 0;
     uint16_t dosDate = 0, dosTime = 0;  // local time
     bool isFolder() const { return !path.empty() && (path.back() == '/' || path.back() == '\\'); }
@@ -62,6 +64,11 @@ HANDLE OpenArchive(HWND window, LPCSTR archive, DWORD mode);
 int CloseArchive(HANDLE archive);
 int FindFirst(HANDLE archive, LPCSTR wildcard, ArchiveEntryInfo* info);
 int FindNext(HANDLE archive, ArchiveEntryInfo* info);
+
+// One line of a command's report: the name and what became of it.
+std::string ReportLine(const std::string& name, const char* what);
+// The command result for a codec error.
+int ResultOfError(codecs::ArcError error);
 
 // Fills the record the program reads from a listed entry (the path cut to
 // the 512 bytes the record holds, never in the middle of a character).

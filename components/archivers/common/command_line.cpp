@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "components/archivers/common/win_io.h"
+
 namespace qaz::archivers {
 namespace {
 
@@ -9,18 +11,6 @@ bool IsSeparator(char c) { return c == '/' || c == '\\'; }
 
 char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
 
-// Position after the last separator, stepping over double-byte characters.
-size_t LastPartStart(const std::string& s) {
-    size_t start = 0;
-    for (size_t i = 0; i < s.size(); ++i) {
-        if (IsDBCSLeadByte(static_cast<BYTE>(s[i])) && i + 1 < s.size()) {
-            ++i;
-            continue;
-        }
-        if (IsSeparator(s[i])) start = i + 1;
-    }
-    return start;
-}
 
 bool Match(const char* p, const char* n) {
     // Iterative matcher with one back-tracking point for the last "*".
@@ -101,7 +91,7 @@ bool ReadListFile(const std::string& path, std::vector<std::string>& items) {
 
 bool MatchesPattern(const std::string& pattern, const std::string& name) {
     if (pattern == "*.*" || pattern == "*") return true;
-    const std::string subject = LastPartStart(pattern) == 0 ? name.substr(LastPartStart(name)) : name;
+    const std::string subject = NameStart(pattern) == 0 ? name.substr(NameStart(name)) : name;
     return Match(pattern.c_str(), subject.c_str());
 }
 
@@ -111,7 +101,8 @@ bool SplitTargets(const std::vector<std::string>& args, size_t first, Targets& t
         if (a.empty()) continue;
         if (a[0] == '@') {
             if (!ReadListFile(a.substr(1), targets.patterns)) return false;
-        } else if (targets.destination.empty() && LastPartStart(a) == a.size()) {
+            targets.listFile = true;
+        } else if (targets.destination.empty() && NameStart(a) == a.size()) {
             targets.destination = a;
         } else {
             targets.patterns.push_back(a);
@@ -120,9 +111,9 @@ bool SplitTargets(const std::vector<std::string>& args, size_t first, Targets& t
     return true;
 }
 
-bool Selected(const std::vector<std::string>& patterns, const std::string& name) {
-    if (patterns.empty()) return true;
-    for (const std::string& p : patterns)
+bool Selected(const Targets& targets, const std::string& name) {
+    if (targets.patterns.empty()) return !targets.listFile;
+    for (const std::string& p : targets.patterns)
         if (MatchesPattern(p, name)) return true;
     return false;
 }

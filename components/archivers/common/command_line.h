@@ -26,11 +26,12 @@ bool MatchesPattern(const std::string& pattern, const std::string& name);
 // replaced by the items of their files. False when a list file cannot be read.
 struct Targets {
     std::string destination;            // empty: the current folder
-    std::vector<std::string> patterns;  // empty: everything
+    std::vector<std::string> patterns;  // empty: everything, unless a list file was given
+    bool listFile = false;              // an "@" list file was given (an empty one selects nothing)
 };
 bool SplitTargets(const std::vector<std::string>& args, size_t first, Targets& targets);
 
-// Whether any pattern matches (or there are none).
-bool Selected(const std::vector<std::string>& patterns, const std::string& name);
+// Whether any pattern matches (or there are none and no list file was given).
+bool Selected(const Targets& targets, const std::string& name);
 
 }  // namespace qaz::archivers

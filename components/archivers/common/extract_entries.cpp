@@ -2,11 +2,10 @@
 
 #include "components/archivers/common/archiver_shell.h"
 #include "components/archivers/common/extract_target.h"
+#include "components/archivers/common/win_io.h"
 
 namespace qaz::archivers {
 namespace {
-
-std::string Line(const std::string& name, const char* what) { return name + ": " + what + "\r\n"; }
 
 int ResultOf(codecs::UnpackStatus st) {
     switch (st) {
@@ -29,58 +28,50 @@ const char* TextOf(codecs::UnpackStatus st) {
 }  // namespace
 
 std::string LastPart(const std::string& path) {
-    size_t start = 0;
-    for (size_t i = 0; i < path.size(); ++i) {
-        if (IsDBCSLeadByte(static_cast<BYTE>(path[i])) && i + 1 < path.size()) {
-            ++i;
-            continue;
-        }
-        if ((path[i] == '\\' || path[i] == '/') && i + 1 < path.size()) start = i + 1;
-    }
-    std::string last = path.substr(start);
-    while (!last.empty() && (last.back() == '\\' || last.back() == '/')) last.pop_back();
-    return last;
+    std::string p = path;
+    while (!p.empty() && (p.back() == '\\' || p.back() == '/')) p.pop_back();
+    return p.substr(NameStart(p));
 }
 
 int ExtractEntries(const std::vector<EntryJob>& jobs, const Targets& targets, bool flat, std::string& report) {
     ExtractTarget target(targets.destination);
     if (!target.ready()) {
-        report += Line(targets.destination, "folder cannot be made");
+        report += ReportLine(targets.destination, "folder cannot be made");
         return kErrorCannotWrite;
     }
     int result = kOk;
     for (const EntryJob& job : jobs) {
-        if (!Selected(targets.patterns, job.path)) continue;
+        if (!Selected(targets, job.path)) continue;
         if (flat && job.folder) continue;
         std::string relative;
         const codecs::PathVerdict verdict = target.Check(flat ? LastPart(job.path) : job.path, relative);
         if (verdict != codecs::PathVerdict::Ok) {
-            report += Line(job.path, codecs::PathVerdictText(verdict));
+            report += ReportLine(job.path, codecs::PathVerdictText(verdict));
             if (result == kOk) result = kErrorRefused;
             continue;
         }
         if (job.folder) {
             if (!target.MakeFolder(relative)) {
-                report += Line(job.path, "folder cannot be made");
+                report += ReportLine(job.path, "folder cannot be made");
                 result = kErrorCannotWrite;
             }
             continue;
         }
         const int begun = target.BeginFile(relative, job.size);
         if (begun != kOk) {
-            report += Line(job.path, begun == kErrorDiskSpace ? "does not fit on the disk" : "cannot be written");
+            report += ReportLine(job.path, begun == kErrorDiskSpace ? "does not fit on the disk" : "cannot be written");
             if (result == kOk || begun == kErrorDiskSpace) result = begun;
             continue;
         }
         const codecs::UnpackStatus st = job.unpack(target);
         if (st != codecs::UnpackStatus::Ok) {
             target.AbortFile();
-            report += Line(job.path, TextOf(st));
+            report += ReportLine(job.path, TextOf(st));
             result = ResultOf(st);
             continue;
         }
         const int done = target.CommitFile(&job.modified);
-        report += Line(job.path, done == kOk ? "extracted" : "cannot be written");
+        report += ReportLine(job.path, done == kOk ? "extracted" : "cannot be written");
         if (done != kOk) result = done;
     }
     return result;

@@ -1,22 +1,15 @@
 #include "components/archivers/common/extract_target.h"
 
 #include "components/archivers/common/archiver_shell.h"
+#include "components/archivers/common/win_io.h"
 
 namespace qaz::archivers {
 namespace {
 
-bool IsLeadByte(uint8_t b) { return IsDBCSLeadByte(b) != 0; }
-
+// The folder of a relative path, without its final "\\".
 std::string ParentOf(const std::string& relative) {
-    size_t cut = std::string::npos;
-    for (size_t i = 0; i < relative.size(); ++i) {
-        if (IsDBCSLeadByte(static_cast<BYTE>(relative[i])) && i + 1 < relative.size()) {
-            ++i;
-            continue;
-        }
-        if (relative[i] == '\\') cut = i;
-    }
-    return cut == std::string::npos ? std::string() : relative.substr(0, cut);
+    const size_t start = NameStart(relative);
+    return start == 0 ? std::string() : relative.substr(0, start - 1);
 }
 
 uint64_t FreeBytes(const std::string& folder) {

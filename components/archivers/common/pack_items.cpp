@@ -2,21 +2,10 @@
 
 #include <set>
 
+#include "components/archivers/common/win_io.h"
+
 namespace qaz::archivers {
 namespace {
-
-// Index after the last separator or ":" (double-byte aware).
-size_t NameStart(const std::string& s) {
-    size_t start = 0;
-    for (size_t i = 0; i < s.size(); ++i) {
-        if (IsDBCSLeadByte(static_cast<BYTE>(s[i])) && i + 1 < s.size()) {
-            ++i;
-            continue;
-        }
-        if (s[i] == '\\' || s[i] == '/' || s[i] == ':') start = i + 1;
-    }
-    return start;
-}
 
 bool EndsWithAllFiles(const std::string& s) {
     return s.size() >= 4 && (s.compare(s.size() - 4, 4, "\\*.*") == 0 || s.compare(s.size() - 4, 4, "/*.*") == 0);

@@ -2,18 +2,6 @@
 
 namespace qaz::archivers {
 
-std::string FolderOf(const std::string& path) {
-    size_t cut = 0;
-    for (size_t i = 0; i < path.size(); ++i) {
-        if (IsDBCSLeadByte(static_cast<BYTE>(path[i])) && i + 1 < path.size()) {
-            ++i;
-            continue;
-        }
-        if (path[i] == '\\' || path[i] == '/' || path[i] == ':') cut = i + 1;
-    }
-    return path.substr(0, cut);
-}
-
 TempOutput::TempOutput(const std::string& finalPath) : final_(finalPath) {
     const std::string folder = FolderOf(finalPath);
     char temp[MAX_PATH];

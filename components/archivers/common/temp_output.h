@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <string>
 
+#include "components/archivers/common/win_io.h"
+
 namespace qaz::archivers {
 
 class TempOutput {
@@ -26,8 +28,5 @@ private:
     HANDLE file_ = INVALID_HANDLE_VALUE;
     bool failed_ = false;
 };
-
-// The folder part of a path with its final separator ("" when there is none).
-std::string FolderOf(const std::string& path);
 
 }  // namespace qaz::archivers

@@ -39,6 +39,20 @@ bool FileSource::ReadAt(uint64_t offset, uint8_t* out, size_t size) {
     return true;
 }
 
+bool IsLeadByte(uint8_t byte) { return IsDBCSLeadByte(byte) != 0; }
+
+size_t NameStart(const std::string& path) {
+    size_t start = 0;
+    for (size_t i = 0; i < path.size(); ++i) {
+        if (IsLeadByte(static_cast<uint8_t>(path[i])) && i + 1 < path.size()) {
+            ++i;
+            continue;
+        }
+        if (path[i] == '\\' || path[i] == '/' || path[i] == ':') start = i + 1;
+    }
+    return start;
+}
+
 bool ReadHead(const std::string& path, uint8_t* out, size_t size, size_t& got) {
     FileSource file(path);
     got = 0;

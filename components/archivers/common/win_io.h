@@ -28,6 +28,14 @@ private:
     codecs::ArcError error_ = codecs::ArcError::None;
 };
 
+// Whether a byte starts a double-byte character in the ANSI code page.
+bool IsLeadByte(uint8_t byte);
+// Where the last part of a path starts: after its last "\", "/" or ":",
+// stepping over double-byte characters (a trail byte may be 0x5C).
+size_t NameStart(const std::string& path);
+// The folder part of a path with its final separator ("" when there is none).
+inline std::string FolderOf(const std::string& path) { return path.substr(0, NameStart(path)); }
+
 // Reads the first bytes of a file (fewer when it is shorter); false when it
 // cannot be opened.
 bool ReadHead(const std::string& path, uint8_t* out, size_t size, size_t& got);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "components/archivers/cab32/cabinet_io.h"
+#include "components/archivers/common/archiver_shell.h"
 #include "components/archivers/common/extract_entries.h"
 #include "components/archivers/common/mapped_file.h"
 #include "components/archivers/common/self_extract.h"
@@ -18,6 +19,11 @@
 
 using namespace qaz::archivers;
 namespace codecs = qaz::codecs;
+
+// The stub shares the libraries' extraction code but offers no entries.
+namespace qaz::archivers {
+const Format kFormat = {nullptr, nullptr, nullptr};
+}
 
 namespace {
 

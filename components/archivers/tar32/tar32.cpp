@@ -107,23 +107,13 @@ const char* MethodOf(Packing packing, bool isTar) {
 std::string SingleName(const std::string& archive, const std::string& stored) {
     std::string name = AnsiFromUtf8(stored);
     std::string safe;
-    if (!name.empty() && codecs::SafeRelativePath(name, safe, [](uint8_t b) { return IsDBCSLeadByte(b) != 0; }) ==
+    if (!name.empty() && codecs::SafeRelativePath(name, safe, IsLeadByte) ==
                              codecs::PathVerdict::Ok &&
         safe.find('\\') == std::string::npos)
         return safe;
-    size_t start = 0, dot = std::string::npos;
-    for (size_t i = 0; i < archive.size(); ++i) {
-        if (IsDBCSLeadByte(static_cast<BYTE>(archive[i])) && i + 1 < archive.size()) {
-            ++i;
-            continue;
-        }
-        if (archive[i] == '\\' || archive[i] == '/' || archive[i] == ':') {
-            start = i + 1;
-            dot = std::string::npos;
-        } else if (archive[i] == '.') {
-            dot = i;
-        }
-    }
+    const size_t start = NameStart(archive);
+    size_t dot = archive.rfind('.');  // never a trail byte: those are 0x40 and above
+    if (dot != std::string::npos && dot < start) dot = std::string::npos;
     name = archive.substr(start, dot == std::string::npos ? std::string::npos : dot - start);
     if (dot != std::string::npos) {
         std::string ext = archive.substr(dot);
@@ -185,23 +175,14 @@ bool List(const std::string& archive, std::vector<ListedEntry>& entries) {
     }
     if (tar.error() != codecs::ArcError::None) return false;
     // Entries share the archive's ratio: a compressed tar packs them as one stream.
-    for (ListedEntry& e : entries)
-        e.packed = a.packing == Packing::None || total == 0
-                       ? e.size
-                       : static_cast<uint64_t>(static_cast<double>(e.size) * static_cast<double>(a.fileSize) /
-                                               static_cast<double>(total));
-    return true;
-}
-
-std::string Line(const std::string& name, const char* what) { return name + ": " + what + "\r\n"; }
-
-int ResultOfError(codecs::ArcError error) {
-    switch (error) {
-        case codecs::ArcError::None: return kOk;
-        case codecs::ArcError::Unsupported: return kErrorMethod;
-        case codecs::ArcError::Io: return kErrorCannotRead;
-        default: return kErrorCorrupt;
+    const double ratio = a.packing == Packing::None || total == 0
+                             ? 1000.0
+                             : 1000.0 * static_cast<double>(a.fileSize) / static_cast<double>(total);
+    for (ListedEntry& e : entries) {
+        e.packed = static_cast<uint64_t>(static_cast<double>(e.size) * ratio / 1000.0);
+        if (e.size > 0) e.ratio = static_cast<int>(ratio + 0.5);
     }
+    return true;
 }
 
 // Copies what read gives into the target's open file; false when the file
@@ -216,28 +197,28 @@ bool Pour(ReadFn read, ExtractTarget& target) {
 
 int ExtractSingle(const std::string& archive, Opened& a, const Targets& targets, std::string& report) {
     if (a.packing == Packing::None) {
-        report += Line(archive, "not a compressed file");
+        report += ReportLine(archive, "not a compressed file");
         return kErrorNotArchive;
     }
     ExtractTarget target(targets.destination);
     if (!target.ready()) return kErrorCannotWrite;
     const std::string name = SingleName(archive, a.storedName);
-    if (!Selected(targets.patterns, name)) return kOk;
+    if (!Selected(targets, name)) return kOk;
     int result = target.BeginFile(name, 0);
     if (result != kOk) {
-        report += Line(name, "cannot be written");
+        report += ReportLine(name, "cannot be written");
         return result;
     }
     const bool fits = Pour([&](uint8_t* b, size_t n) { return a.stream->Read(b, n); }, target);
     const codecs::ArcError error = a.stream->error();
     if (!fits || error != codecs::ArcError::None) {
         target.AbortFile();
-        report += Line(name, !fits ? "does not fit on the disk" : codecs::ArcErrorText(error));
+        report += ReportLine(name, !fits ? "does not fit on the disk" : codecs::ArcErrorText(error));
         return !fits ? kErrorDiskSpace : ResultOfError(error);
     }
     const FILETIME when = FileTimeOfUnix(SingleTime(archive, a));
     result = target.CommitFile(&when);
-    report += Line(name, result == kOk ? "extracted" : "cannot be written");
+    report += ReportLine(name, result == kOk ? "extracted" : "cannot be written");
     return result;
 }
 
@@ -249,12 +230,12 @@ int ExtractTar(Opened& a, const Targets& targets, std::string& report) {
     int result = kOk;
     while (tar.Next(t)) {
         const std::string name = EntryName(t);
-        if (!Selected(targets.patterns, name)) continue;
+        if (!Selected(targets, name)) continue;
         std::string relative;
         const codecs::PathVerdict verdict = target.Check(name, relative);
         if (verdict != codecs::PathVerdict::Ok) {
             if (verdict != codecs::PathVerdict::Empty || t.kind != codecs::TarKind::Folder) {
-                report += Line(name, codecs::PathVerdictText(verdict));
+                report += ReportLine(name, codecs::PathVerdictText(verdict));
                 result = kErrorRefused;
             }
             continue;
@@ -262,14 +243,14 @@ int ExtractTar(Opened& a, const Targets& targets, std::string& report) {
         switch (t.kind) {
             case codecs::TarKind::Folder:
                 if (!target.MakeFolder(relative)) {
-                    report += Line(name, "folder cannot be made");
+                    report += ReportLine(name, "folder cannot be made");
                     result = kErrorCannotWrite;
                 }
                 break;
             case codecs::TarKind::File: {
                 const int begun = target.BeginFile(relative, t.size);
                 if (begun != kOk) {
-                    report += Line(name, begun == kErrorDiskSpace ? "does not fit on the disk" : "cannot be written");
+                    report += ReportLine(name, begun == kErrorDiskSpace ? "does not fit on the disk" : "cannot be written");
                     if (begun == kErrorDiskSpace) return begun;
                     result = begun;
                     break;
@@ -277,12 +258,12 @@ int ExtractTar(Opened& a, const Targets& targets, std::string& report) {
                 const bool fits = Pour([&](uint8_t* b, size_t n) { return tar.ReadData(b, n); }, target);
                 if (!fits || tar.error() != codecs::ArcError::None) {
                     target.AbortFile();
-                    report += Line(name, !fits ? "does not fit on the disk" : codecs::ArcErrorText(tar.error()));
+                    report += ReportLine(name, !fits ? "does not fit on the disk" : codecs::ArcErrorText(tar.error()));
                     return !fits ? kErrorDiskSpace : ResultOfError(tar.error());
                 }
                 const FILETIME when = FileTimeOfUnix(t.mtime);
                 const int done = target.CommitFile(&when);
-                report += Line(name, done == kOk ? "extracted" : "cannot be written");
+                report += ReportLine(name, done == kOk ? "extracted" : "cannot be written");
                 if (done != kOk) result = done;
                 break;
             }
@@ -293,7 +274,7 @@ int ExtractTar(Opened& a, const Targets& targets, std::string& report) {
                 if (t.kind == codecs::TarKind::HardLink) {
                     std::string top;
                     if (codecs::SafeRelativePath(target_, top) != codecs::PathVerdict::Ok) {
-                        report += Line(name, "link leads outside the destination");
+                        report += ReportLine(name, "link leads outside the destination");
                         result = kErrorRefused;
                         break;
                     }
@@ -306,23 +287,23 @@ int ExtractTar(Opened& a, const Targets& targets, std::string& report) {
                 bool skipped = false;
                 const int made = target.MakeLinkCopy(relative, target_, skipped);
                 if (made == kErrorRefused) {
-                    report += Line(name, "link leads outside the destination");
+                    report += ReportLine(name, "link leads outside the destination");
                     result = kErrorRefused;
                 } else if (made != kOk) {
-                    report += Line(name, "cannot be written");
+                    report += ReportLine(name, "cannot be written");
                     result = made;
                 } else {
-                    report += Line(name, skipped ? "link not made (its target is not there)" : "extracted as a copy");
+                    report += ReportLine(name, skipped ? "link not made (its target is not there)" : "extracted as a copy");
                 }
                 break;
             }
             default:
-                report += Line(name, "skipped (device or special file)");
+                report += ReportLine(name, "skipped (device or special file)");
                 break;
         }
     }
     if (tar.error() != codecs::ArcError::None) {
-        report += Line("archive", codecs::ArcErrorText(tar.error()));
+        report += ReportLine("archive", codecs::ArcErrorText(tar.error()));
         return ResultOfError(tar.error());
     }
     return result;
@@ -347,18 +328,18 @@ int Command(HWND, const std::vector<std::string>& args, std::string& report) {
                 if (i + 1 < key.size() && key[i + 1] >= '0' && key[i + 1] <= '9') level = key[++i] - '0';
                 break;
             default:
-                report += Line(key, "option not supported");
+                report += ReportLine(key, "option not supported");
                 return kErrorCommand;
         }
     }
     if (extract == create || !archiveNamed || args.size() < 2) {
-        report += Line(args[0], "command not supported");
+        report += ReportLine(args[0], "command not supported");
         return kErrorCommand;
     }
     const std::string& archive = args[1];
     Targets targets;
     if (!SplitTargets(args, 2, targets)) {
-        report += Line(archive, "list file cannot be read");
+        report += ReportLine(archive, "list file cannot be read");
         return kErrorResponseFile;
     }
     if (create) return Create(archive, gzip, level, targets, report);
@@ -367,7 +348,7 @@ int Command(HWND, const std::vector<std::string>& args, std::string& report) {
     if (!a.Open(archive)) return kErrorCannotRead;
     if (single || !a.isTar) {
         if (!single && a.packing == Packing::None) {
-            report += Line(archive, "not a tar archive");
+            report += ReportLine(archive, "not a tar archive");
             return kErrorNotArchive;
         }
         return ExtractSingle(archive, a, targets, report);
@@ -380,16 +361,7 @@ int Command(HWND, const std::vector<std::string>& args, std::string& report) {
 class ArchiveFile : public codecs::ByteSink {
 public:
     explicit ArchiveFile(const std::string& path) : path_(path) {
-        std::string folder = path;
-        size_t cut = 0;
-        for (size_t i = 0; i < folder.size(); ++i) {
-            if (IsDBCSLeadByte(static_cast<BYTE>(folder[i])) && i + 1 < folder.size()) {
-                ++i;
-                continue;
-            }
-            if (folder[i] == '\\' || folder[i] == '/' || folder[i] == ':') cut = i + 1;
-        }
-        folder.resize(cut);
+        const std::string folder = FolderOf(path);
         char temp[MAX_PATH];
         if (GetTempFileNameA(folder.empty() ? "." : folder.c_str(), "qz", 0, temp)) {
             temp_ = temp;
@@ -433,12 +405,12 @@ private:
 
 int Create(const std::string& archive, bool gzip, int level, const Targets& targets, std::string& report) {
     if (!targets.destination.empty() || targets.patterns.empty()) {
-        report += Line(archive, "nothing to pack");
+        report += ReportLine(archive, "nothing to pack");
         return kErrorCommand;
     }
     std::vector<std::string> missing;
     const std::vector<PackItem> items = CollectPackItems(targets.patterns, missing);
-    for (const std::string& m : missing) report += Line(m, "not found");
+    for (const std::string& m : missing) report += ReportLine(m, "not found");
     ArchiveFile file(archive);
     if (!file.ok()) return kErrorCannotWrite;
     std::unique_ptr<codecs::GzipWriter> gz;
@@ -456,7 +428,7 @@ int Create(const std::string& archive, bool gzip, int level, const Targets& targ
         }
         FileSource in(item.source);
         if (!in.isOpen()) {
-            report += Line(item.path, "cannot be read");
+            report += ReportLine(item.path, "cannot be read");
             return kErrorCannotRead;
         }
         if (!tar.BeginFile(name, in.Size(), mtime)) return kErrorCannotWrite;
@@ -464,17 +436,17 @@ int Create(const std::string& archive, bool gzip, int level, const Targets& targ
         while (left > 0) {
             const size_t n = in.Read(buf.data(), static_cast<size_t>(std::min<uint64_t>(left, buf.size())));
             if (n == 0) {
-                report += Line(item.path, "changed while it was packed");
+                report += ReportLine(item.path, "changed while it was packed");
                 return kErrorCannotRead;
             }
             if (!tar.WriteData(buf.data(), n)) return kErrorCannotWrite;
             left -= n;
         }
         if (!tar.EndFile()) return kErrorCannotWrite;
-        report += Line(item.path, "packed");
+        report += ReportLine(item.path, "packed");
     }
     if (!tar.Finish() || (gz && !gz->Finish()) || !file.Commit()) {
-        report += Line(archive, "cannot be written");
+        report += ReportLine(archive, "cannot be written");
         return kErrorCannotWrite;
     }
     return missing.empty() ? kOk : kErrorCannotRead;

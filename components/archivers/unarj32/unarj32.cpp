@@ -16,8 +16,6 @@ namespace codecs = qaz::codecs;
 
 namespace {
 
-std::string Line(const std::string& name, const char* what) { return name + ": " + what + "\r\n"; }
-
 bool Walk(const MappedFile& f, std::vector<codecs::ArjEntry>& entries) {
     size_t at = codecs::FindArjStart(f.data(), f.size());
     if (at == SIZE_MAX) return false;
@@ -75,13 +73,13 @@ int Command(HWND, const std::vector<std::string>& args, std::string& report) {
         words.push_back(a);
     }
     if ((command != "x" && command != "e") || words.size() < 2) {
-        report += Line(args[0], "command not supported");
+        report += ReportLine(args[0], "command not supported");
         return kErrorCommand;
     }
     const std::string& archive = words[1];
     Targets targets;
     if (!SplitTargets(words, 2, targets)) {
-        report += Line(archive, "list file cannot be read");
+        report += ReportLine(archive, "list file cannot be read");
         return kErrorResponseFile;
     }
     if (GetFileAttributesA(archive.c_str()) == INVALID_FILE_ATTRIBUTES) return kErrorNoArchive;
@@ -90,7 +88,7 @@ int Command(HWND, const std::vector<std::string>& args, std::string& report) {
     std::vector<codecs::ArjEntry> entries;
     const bool whole = Walk(f, entries);
     if (entries.empty() && !whole) {
-        report += Line(archive, "not an ARJ archive");
+        report += ReportLine(archive, "not an ARJ archive");
         return kErrorNotArchive;
     }
     std::vector<EntryJob> jobs;
@@ -106,7 +104,7 @@ int Command(HWND, const std::vector<std::string>& args, std::string& report) {
     }
     int result = ExtractEntries(jobs, targets, junk, report);
     if (!whole) {
-        report += Line(archive, "header damaged; the entries after it were not read");
+        report += ReportLine(archive, "header damaged; the entries after it were not read");
         if (result == kOk) result = kErrorCorrupt;
     }
     return result;

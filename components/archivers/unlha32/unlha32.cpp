@@ -21,8 +21,6 @@ namespace codecs = qaz::codecs;
 
 namespace {
 
-std::string Line(const std::string& name, const char* what) { return name + ": " + what + "\r\n"; }
-
 // Every header of the archive; false when one is damaged.
 bool Walk(const MappedFile& f, std::vector<codecs::LzhEntry>& entries) {
     const size_t start = codecs::FindLzhStart(f.data(), f.size());
@@ -79,7 +77,7 @@ int Extract(const std::string& archive, const Targets& targets, bool flat, std::
     std::vector<codecs::LzhEntry> entries;
     const bool whole = Walk(f, entries);
     if (entries.empty() && !whole) {
-        report += Line(archive, "not an LHA archive");
+        report += ReportLine(archive, "not an LHA archive");
         return kErrorNotArchive;
     }
     std::vector<EntryJob> jobs;
@@ -98,7 +96,7 @@ int Extract(const std::string& archive, const Targets& targets, bool flat, std::
     }
     int result = ExtractEntries(jobs, targets, flat, report);
     if (!whole) {
-        report += Line(archive, "header damaged; the entries after it were not read");
+        report += ReportLine(archive, "header damaged; the entries after it were not read");
         if (result == kOk) result = kErrorCorrupt;
     }
     return result;
@@ -120,14 +118,14 @@ bool SamePath(const std::string& a, const std::string& b) {
 int Pack(const std::string& archive, bool move, const Targets& targets, std::string& report) {
     std::vector<std::string> missing;
     const std::vector<PackItem> items = CollectPackItems(targets.patterns, missing);
-    for (const std::string& m : missing) report += Line(m, "not found");
+    for (const std::string& m : missing) report += ReportLine(m, "not found");
     if (items.empty()) {
-        report += Line(archive, "nothing to pack");
+        report += ReportLine(archive, "nothing to pack");
         return missing.empty() ? kErrorCommand : kErrorCannotRead;
     }
     TempOutput out(archive);
     if (!out.ok()) {
-        report += Line(archive, "cannot be written");
+        report += ReportLine(archive, "cannot be written");
         return kErrorCannotWrite;
     }
     // Entries of an existing archive stay unless a packed item replaces them.
@@ -135,7 +133,7 @@ int Pack(const std::string& archive, bool move, const Targets& targets, std::str
         MappedFile old(archive);
         std::vector<codecs::LzhEntry> entries;
         if (!old.ok() || !Walk(old, entries)) {
-            report += Line(archive, "exists and is no readable LHA archive");
+            report += ReportLine(archive, "exists and is no readable LHA archive");
             return kErrorNotArchive;
         }
         for (const codecs::LzhEntry& e : entries) {
@@ -158,7 +156,7 @@ int Pack(const std::string& archive, bool move, const Targets& targets, std::str
         } else {
             MappedFile in(item.source);
             if (!in.ok() || in.size() > 0xFFFFFFFFu) {
-                report += Line(item.path, "cannot be read");
+                report += ReportLine(item.path, "cannot be read");
                 result = kErrorCannotRead;
                 continue;
             }
@@ -169,11 +167,11 @@ int Pack(const std::string& archive, bool move, const Targets& targets, std::str
             codecs::AppendLzhEntry(entry, p);
         }
         if (!out.Write(entry.data(), entry.size())) break;
-        report += Line(item.path, "packed");
+        report += ReportLine(item.path, "packed");
     }
     const uint8_t end = 0;
     if (!out.Write(&end, 1) || !out.Commit()) {
-        report += Line(archive, "cannot be written");
+        report += ReportLine(archive, "cannot be written");
         return kErrorCannotWrite;
     }
     if (move && result == kOk) {
@@ -200,13 +198,13 @@ int Command(HWND, const std::vector<std::string>& args, std::string& report) {
         words.push_back(a);
     }
     if (words.size() < 2) {
-        report += Line(args[0], "no archive named");
+        report += ReportLine(args[0], "no archive named");
         return kErrorCommand;
     }
     const std::string& archive = words[1];
     Targets targets;
     if (!SplitTargets(words, 2, targets)) {
-        report += Line(archive, "list file cannot be read");
+        report += ReportLine(archive, "list file cannot be read");
         return kErrorResponseFile;
     }
     if (command == "x") return Extract(archive, targets, junk, report);
@@ -214,12 +212,12 @@ int Command(HWND, const std::vector<std::string>& args, std::string& report) {
     if (command == "a" || command == "m") return Pack(archive, command == "m", targets, report);
     if (command == "s") {
         if (!Check(archive)) {
-            report += Line(archive, "not an LHA archive");
+            report += ReportLine(archive, "not an LHA archive");
             return GetFileAttributesA(archive.c_str()) == INVALID_FILE_ATTRIBUTES ? kErrorNoArchive : kErrorNotArchive;
         }
         return MakeSelfExtracting(archive, targets.destination, SfxKind::Lzh, report);
     }
-    report += Line(args[0], "command not supported");
+    report += ReportLine(args[0], "command not supported");
     return kErrorCommand;
 }
 

@@ -1,7 +1,6 @@
 // Unzip32.dll: ZIP archives, stored and deflated entries. The command
 // extracts: "-x" with the archive, the destination folder ending in "\" and
-// optionally names or an "@" list file. Names are Shift-JIS as stored, or
-// UTF-8 (flag bit 11 or the Unicode path field) turned into the ANSI code page.
+// optionally names or an "@" list file.
 #include "components/archivers/common/archiver_shell.h"
 #include "components/archivers/common/command_line.h"
 #include "components/archivers/common/extract_target.h"
@@ -13,7 +12,14 @@ namespace codecs = qaz::codecs;
 
 namespace {
 
-std::string EntryName(const codecs::ZipEntry& e) { return e.utf8 ? AnsiFromUtf8(e.name) : e.name; }
+// Names are Shift-JIS as Japanese Windows stores them, or UTF-8 when flagged
+// so. Archives made on Unix (host 3) carry the system's UTF-8 names without
+// the flag; there a name that is valid UTF-8 is read as such (Shift-JIS
+// names almost never are).
+std::string EntryName(const codecs::ZipEntry& e) {
+    if (e.utf8 || (e.hostSystem == 3 && IsUtf8BeyondAscii(e.name))) return AnsiFromUtf8(e.name);
+    return e.name;
+}
 
 bool ReadDirectory(const std::string& archive, FileSource& file, std::vector<codecs::ZipEntry>& entries) {
     (void)archive;
@@ -44,23 +50,12 @@ bool List(const std::string& archive, std::vector<ListedEntry>& listed) {
     return true;
 }
 
-std::string Line(const std::string& name, const char* what) { return name + ": " + what + "\r\n"; }
-
-int ResultOfError(codecs::ArcError error) {
-    switch (error) {
-        case codecs::ArcError::None: return kOk;
-        case codecs::ArcError::Unsupported: return kErrorMethod;
-        case codecs::ArcError::Io: return kErrorCannotWrite;
-        default: return kErrorCorrupt;
-    }
-}
-
 int Extract(const std::string& archive, const Targets& targets, std::string& report) {
     if (GetFileAttributesA(archive.c_str()) == INVALID_FILE_ATTRIBUTES) return kErrorNoArchive;
     FileSource file(archive);
     std::vector<codecs::ZipEntry> entries;
     if (!ReadDirectory(archive, file, entries)) {
-        report += Line(archive, "not a ZIP archive");
+        report += ReportLine(archive, "not a ZIP archive");
         return kErrorNotArchive;
     }
     ExtractTarget target(targets.destination);
@@ -68,19 +63,19 @@ int Extract(const std::string& archive, const Targets& targets, std::string& rep
     int result = kOk;
     for (const codecs::ZipEntry& z : entries) {
         const std::string name = EntryName(z);
-        if (!Selected(targets.patterns, name)) continue;
+        if (!Selected(targets, name)) continue;
         std::string relative;
         const codecs::PathVerdict verdict = target.Check(name, relative);
         if (verdict != codecs::PathVerdict::Ok) {
             if (verdict != codecs::PathVerdict::Empty || !z.isFolder()) {
-                report += Line(name, codecs::PathVerdictText(verdict));
+                report += ReportLine(name, codecs::PathVerdictText(verdict));
                 result = kErrorRefused;
             }
             continue;
         }
         if (z.isFolder()) {
             if (!target.MakeFolder(relative)) {
-                report += Line(name, "folder cannot be made");
+                report += ReportLine(name, "folder cannot be made");
                 result = kErrorCannotWrite;
             }
             continue;
@@ -89,14 +84,14 @@ int Extract(const std::string& archive, const Targets& targets, std::string& rep
             // The entry's data is the link's target.
             codecs::VectorSink link(4096);
             if (z.size > 4096 || codecs::ExtractZipEntry(file, z, link) != codecs::ArcError::None) {
-                report += Line(name, "damaged link");
+                report += ReportLine(name, "damaged link");
                 result = kErrorCorrupt;
                 continue;
             }
             bool skipped = false;
             const int made =
                 target.MakeLinkCopy(relative, std::string(link.bytes.begin(), link.bytes.end()), skipped);
-            report += Line(name, made == kErrorRefused ? "link leads outside the destination"
+            report += ReportLine(name, made == kErrorRefused ? "link leads outside the destination"
                                  : made != kOk        ? "cannot be written"
                                  : skipped            ? "link not made (its target is not there)"
                                                       : "extracted as a copy");
@@ -105,7 +100,7 @@ int Extract(const std::string& archive, const Targets& targets, std::string& rep
         }
         const int begun = target.BeginFile(relative, z.size);
         if (begun != kOk) {
-            report += Line(name, begun == kErrorDiskSpace ? "does not fit on the disk" : "cannot be written");
+            report += ReportLine(name, begun == kErrorDiskSpace ? "does not fit on the disk" : "cannot be written");
             if (begun == kErrorDiskSpace) return begun;
             result = begun;
             continue;
@@ -113,7 +108,7 @@ int Extract(const std::string& archive, const Targets& targets, std::string& rep
         const codecs::ArcError error = codecs::ExtractZipEntry(file, z, target);
         if (error != codecs::ArcError::None) {
             target.AbortFile();
-            report += Line(name, codecs::ArcErrorText(error));
+            report += ReportLine(name, codecs::ArcErrorText(error));
             if (error == codecs::ArcError::Unsupported) {  // the other entries may still be readable
                 result = kErrorMethod;
                 continue;
@@ -122,7 +117,7 @@ int Extract(const std::string& archive, const Targets& targets, std::string& rep
         }
         const FILETIME when = FileTimeOfLocalDos(z.dosDate, z.dosTime);
         const int done = target.CommitFile(&when);
-        report += Line(name, done == kOk ? "extracted" : "cannot be written");
+        report += ReportLine(name, done == kOk ? "extracted" : "cannot be written");
         if (done != kOk) result = done;
     }
     return result;
@@ -139,18 +134,18 @@ int Command(HWND, const std::vector<std::string>& args, std::string& report) {
                 // replace existing files and show no dialog.
                 case 's': case 'V': case 'i': case 'o': case 'n': case 'q': break;
                 default:
-                    report += Line(args[i], "option not supported");
+                    report += ReportLine(args[i], "option not supported");
                     return kErrorCommand;
             }
         }
     }
     if (!extract || i >= args.size()) {
-        report += Line(args[0], "command not supported");
+        report += ReportLine(args[0], "command not supported");
         return kErrorCommand;
     }
     Targets targets;
     if (!SplitTargets(args, i + 1, targets)) {
-        report += Line(args[i], "list file cannot be read");
+        report += ReportLine(args[i], "list file cannot be read");
         return kErrorResponseFile;
     }
     return Extract(args[i], targets, report);

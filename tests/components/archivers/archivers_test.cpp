@@ -1,249 +1,395 @@
-// Unlha32.dll, Unarj32j.dll and Cab32.dll called as the program calls them:
-// archives made by jlha, arj and gcab are listed and extracted byte-exact,
-// the work-folder heads extract flat, our LZH and cabinets (checked by the
-// peers in archivers_peer_check) and their self-extracting programs give the
-// files back, and hostile archives write nothing outside the destination.
-#include <windows.h>
-
+// Our archiver libraries as the program and other callers use them: the
+// entries bound by name from Tar32.dll and Unzip32.dll, fed archives that
+// GNU tar, gzip, compress, Info-ZIP zip and Python made (make_data.sh).
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <string>
-#include <vector>
+#include <algorithm>
+#include <cstring>
+#include <functional>
+#include <map>
 
 #include "archive/entry_info.h"
-#include "components/codecs/lzh.h"
+#include "archive/library_binding.h"
+#include "components/archivers/common/command_line.h"
 #include "tests/support/test_env.h"
+
 
 namespace {
 
-using CommandFn = int(WINAPI*)(HWND, LPCSTR, LPSTR, DWORD);
-using CheckFn = BOOL(WINAPI*)(LPCSTR, int);
-using OpenFn = HANDLE(WINAPI*)(HWND, LPCSTR, DWORD);
-using CloseFn = int(WINAPI*)(HANDLE);
-using FindFirstFn = int(WINAPI*)(HANDLE, LPCSTR, qaz::ArchiveEntryInfo*);
-using FindNextFn = int(WINAPI*)(HANDLE, qaz::ArchiveEntryInfo*);
+using namespace qaz;  // the entry types the program binds with
 
-std::string ReadFileBytes(const std::string& path) {
-    std::ifstream f(path, std::ios::binary);
-    if (!f) return "<missing>";
-    return std::string(std::istreambuf_iterator<char>(f), {});
+// One library, its entries bound by their names as the program binds them.
+struct Library : EntrySlots {
+    HMODULE module = nullptr;
+
+    Library(const char* file, const std::string& prefix) {
+        module = LoadLibraryA((qaztest::ExeFolder() + file).c_str());
+        if (!module) return;
+        auto get = [&](const std::string& name) { return GetProcAddress(module, (prefix + name).c_str()); };
+        command = reinterpret_cast<ArcCommandFn>(get(""));
+        check = reinterpret_cast<ArcCheckFn>(get("CheckArchive"));
+        running = reinterpret_cast<ArcRunningFn>(get("GetRunning"));
+        open = reinterpret_cast<ArcOpenFn>(get("OpenArchive"));
+        close = reinterpret_cast<ArcCloseFn>(get("CloseArchive"));
+        findFirst = reinterpret_cast<ArcFindFirstFn>(get("FindFirst"));
+        findNext = reinterpret_cast<ArcFindNextFn>(get("FindNext"));
+    }
+    ~Library() {
+        if (module) FreeLibrary(module);
+    }
+    bool complete() const { return command && check && running && open && close && findFirst && findNext; }
+
+    int Run(const std::string& line, std::string* report = nullptr) {
+        char out[577] = {};
+        const int r = command(nullptr, line.c_str(), out, sizeof out);
+        if (report) *report = out;
+        return r;
+    }
+
+    // All entries, or false when the archive does not open.
+    bool List(const std::string& archive, std::vector<ArchiveEntry>& entries) {
+        entries.clear();
+        HANDLE h = open(nullptr, archive.c_str(), 0x08001200);
+        if (!h) return false;
+        ArchiveEntryInfo info;
+        for (int r = findFirst(h, "*.*", &info); r == 0; r = findNext(h, &info)) entries.push_back(qaz::ReadEntryInfo(info));
+        close(h);
+        return true;
+    }
+};
+
+std::string DataFolder() { return qaztest::ExeFolder() + "archiver_data\\"; }
+
+std::string ReadAll(const std::string& path, bool* exists = nullptr) {
+    HANDLE f = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (exists) *exists = f != INVALID_HANDLE_VALUE;
+    if (f == INVALID_HANDLE_VALUE) return std::string();
+    std::string text;
+    char buf[65536];
+    DWORD got = 0;
+    while (ReadFile(f, buf, sizeof buf, &got, nullptr) && got > 0) text.append(buf, got);
+    CloseHandle(f);
+    return text;
 }
 
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-struct Archiver {
-    Archiver(const char* file, const std::string& prefix) : module(LoadLibraryA((qaztest::ExeFolder() + file).c_str())) {
-        if (!module) return;
-        command = reinterpret_cast<CommandFn>(GetProcAddress(module, prefix.c_str()));
-        check = reinterpret_cast<CheckFn>(GetProcAddress(module, (prefix + "CheckArchive").c_str()));
-        open = reinterpret_cast<OpenFn>(GetProcAddress(module, (prefix + "OpenArchive").c_str()));
-        close = reinterpret_cast<CloseFn>(GetProcAddress(module, (prefix + "CloseArchive").c_str()));
-        first = reinterpret_cast<FindFirstFn>(GetProcAddress(module, (prefix + "FindFirst").c_str()));
-        next = reinterpret_cast<FindNextFn>(GetProcAddress(module, (prefix + "FindNext").c_str()));
-    }
-    ~Archiver() {
-        if (module) FreeLibrary(module);
-    }
-    int Run(const std::string& line) const {
-        char out[577] = {};
-        return command(nullptr, line.c_str(), out, 577);
-    }
-    // "path size method" per entry, as the contents window reads them.
-    std::vector<std::string> List(const std::string& archive) const {
-        std::vector<std::string> rows;
-        HANDLE h = open(nullptr, archive.c_str(), 0x08001200);
-        if (!h) return rows;
-        qaz::ArchiveEntryInfo info;
-        for (int r = first(h, "*.*", &info); r == 0; r = next(h, &info)) {
-            std::string path = info.path;
-            for (char& c : path)
-                if (c == '/') c = '\\';
-            rows.push_back(path + " " + std::to_string(info.originalSize) + " " + info.method);
-        }
-        close(h);
-        return rows;
-    }
-    HMODULE module;
-    CommandFn command = nullptr;
-    CheckFn check = nullptr;
-    OpenFn open = nullptr;
-    CloseFn close = nullptr;
-    FindFirstFn first = nullptr;
-    FindNextFn next = nullptr;
-};
+// Every file below a folder, as paths relative to it.
+void Walk(const std::string& folder, const std::string& relative, std::vector<std::string>& files) {
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA((folder + relative + "*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) return;
+    do {
+        const std::string name = data.cFileName;
+        if (name == "." || name == "..") continue;
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            Walk(folder, relative + name + "\\", files);
+        else
+            files.push_back(relative + name);
+    } while (FindNextFileA(find, &data));
+    FindClose(find);
+}
 
-const char* const kFiles[] = {"text.txt", "sub\\run.dat", "sub\\mixed.bin", "one.txt"};
+// The files of the tree the archives were made from (below "src").
+std::map<std::string, std::string> Tree() {
+    std::map<std::string, std::string> tree;
+    std::vector<std::string> files;
+    const std::string root = DataFolder() + "tree\\";
+    Walk(root, "", files);
+    for (const std::string& f : files) tree[f] = ReadAll(root + f);
+    return tree;
+}
+
+void ExpectDosStamp(const ArchiveEntry& e, const std::string& what) {
+    // 1709618828 seconds after 1970 in local time, as the test data were stamped.
+    const uint64_t ticks = 1709618828ull * 10000000ull + 116444736000000000ull;
+    FILETIME utc = {static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)}, local;
+    WORD date = 0, time = 0;
+    FileTimeToLocalFileTime(&utc, &local);
+    FileTimeToDosDateTime(&local, &date, &time);
+    EXPECT_EQ(e.date, date) << what << " " << e.path;
+    EXPECT_EQ(e.time, time) << what << " " << e.path;
+}
 
 class Archivers : public ::testing::Test {
 protected:
-    std::string Data() const { return qaztest::ExeFolder() + "archiver_data\\"; }
-    std::string Source(const char* name) const { return ReadFileBytes(Data() + "src\\" + name); }
-    // Every source file is at folder + its path (or its last name when flat).
-    void ExpectFiles(const std::string& folder, const std::string& what, bool flat = false) {
-        for (const char* f : kFiles) {
-            std::string name = f;
-            if (flat) name = name.substr(name.find_last_of('\\') + 1);
-            EXPECT_EQ(ReadFileBytes(folder + name), Source(f)) << what << " " << name;
-        }
-    }
-    qaztest::TempDir dir_;
+    Library tar{"Tar32.dll", "Tar"};
+    Library zip{"Unzip32.dll", "UnZip"};
+    qaztest::TempDir temp;
+    Library& Of(const char* prefix) { return std::strcmp(prefix, "Tar") == 0 ? tar : zip; }
 };
 
-TEST_F(Archivers, PeerArchivesAreListedAndExtractedByteExact) {
+}  // namespace
+
+TEST_F(Archivers, BothLibrariesHaveEveryEntry) {
+    EXPECT_TRUE(tar.complete());
+    EXPECT_TRUE(zip.complete());
+}
+
+TEST_F(Archivers, ListPeerArchivesWithSizesRatiosAndDates) {
+    ASSERT_TRUE(tar.complete() && zip.complete());
+    const std::map<std::string, std::string> tree = Tree();
+    size_t treeBytes = 0;
+    for (const auto& file : tree) treeBytes += file.second.size();
     struct Case {
-        const char* dll;
         const char* prefix;
         const char* archive;
-        const char* head;
-        const char* method;  // of text.txt in the listing
-    };
-    const Case cases[] = {
-        {"Unlha32.dll", "Unlha", "l0lh5.lzh", "x -a1 ", "-lh5-"},
-        {"Unlha32.dll", "Unlha", "l1lh6.lzh", "x -a1 ", "-lh6-"},
-        {"Unlha32.dll", "Unlha", "l2lh7.lzh", "x -a1 ", "-lh7-"},
-        {"Unarj32j.dll", "Unarj", "m1.arj", "x -a ", "Method1"},
-        {"Unarj32j.dll", "Unarj", "m4.arj", "x -a ", "Method4"},
-        {"Cab32.dll", "Cab", "stored.cab", "-x ", "MSCAB"},
-        {"Cab32.dll", "Cab", "mszip.cab", "-x ", "MSCAB"},
+        const char* method;
+        int ratio;  // expected for every file with data; -1: compressed (below 1000 for text)
+    } cases[] = {
+        {"Tar", "tree.tar", "tar", 1000},      {"Tar", "tree.tgz", "tar.gz", -1},   {"Tar", "tree.taz", "tar.Z", -1},
+        {"Tar", "tree_pax.tar.gz", "tar.gz", -1}, {"UnZip", "tree.zip", "Deflated", -1},
+        {"UnZip", "stored.zip", "Stored", 1000}, {"UnZip", "tree64.zip", "Deflated", -1},
     };
     for (const Case& c : cases) {
-        Archiver a(c.dll, c.prefix);
-        ASSERT_TRUE(a.module && a.command && a.check && a.open) << c.dll;
-        const std::string archive = Data() + c.archive;
-        EXPECT_TRUE(a.check(archive.c_str(), 0) & 0xFF) << c.archive;
-        const std::vector<std::string> rows = a.List(archive);
-        bool textListed = false;
-        for (const std::string& r : rows)
-            textListed |= r == "text.txt " + std::to_string(Source("text.txt").size()) + " " + c.method;
-        EXPECT_TRUE(textListed) << c.archive << " first row: " << (rows.empty() ? "" : rows[0]);
-        const std::string dest = dir_.Folder(c.archive) + "\\";
-        EXPECT_EQ(a.Run(std::string(c.head) + "\"" + archive + "\" \"" + dest + "\""), 0) << c.archive;
-        ExpectFiles(dest, c.archive);
-        // Another library's archive is refused by content.
-        EXPECT_FALSE(a.check((Data() + "src\\text.txt").c_str(), 0) & 0xFF) << c.dll;
+        Library& lib = Of(c.prefix);
+        const std::string archive = DataFolder() + c.archive;
+        EXPECT_EQ(lib.check(archive.c_str(), 0) & 0xFF, 1) << c.archive;
+        std::vector<ArchiveEntry> entries;
+        ASSERT_TRUE(lib.List(archive, entries)) << c.archive;
+        size_t files = 0;
+        const double archiveRatio = 1000.0 * static_cast<double>(ReadAll(archive).size()) / static_cast<double>(treeBytes);
+        for (const ArchiveEntry& e : entries) {
+            if (e.isFolder()) continue;
+            std::string path = e.path;
+            for (char& ch : path)
+                if (ch == '/') ch = '\\';
+            auto it = tree.find(path);
+            ASSERT_NE(it, tree.end()) << c.archive << " lists " << e.path;
+            EXPECT_EQ(e.originalSize, it->second.size()) << c.archive << " " << e.path;
+            ExpectDosStamp(e, c.archive);
+            if (!it->second.empty()) {
+                if (c.ratio >= 0) {
+                    EXPECT_EQ(e.ratio, c.ratio) << c.archive << " " << e.path;
+                } else if (c.prefix[0] == 'T') {
+                    // A compressed tar is one stream: each entry shows the archive's ratio.
+                    EXPECT_NEAR(e.ratio, archiveRatio, 1) << c.archive << " " << e.path;
+                } else if (path.find("text") != std::string::npos) {
+                    EXPECT_LT(e.ratio, 500) << c.archive;
+                } else if (path.find("noise") != std::string::npos) {
+                    EXPECT_GE(e.ratio, 990) << c.archive;
+                }
+                if (it->second.size() > 1000) {  // zip stores tiny files
+                    EXPECT_EQ(e.method, c.method) << c.archive;
+                }
+            } else {
+                EXPECT_EQ(e.ratio, 0) << c.archive;
+            }
+            ++files;
+        }
+        EXPECT_EQ(files, tree.size()) << c.archive;
+        EXPECT_EQ(lib.running() & 0xFF, 0) << c.archive;
     }
 }
 
-TEST_F(Archivers, WorkFolderHeadsExtractTheListedFilesFlat) {
+TEST_F(Archivers, ExtractPeerArchivesByteExact) {
+    ASSERT_TRUE(tar.complete() && zip.complete());
+    const std::map<std::string, std::string> tree = Tree();
+    const std::string text = tree.at("src\\text.txt");
     struct Case {
-        const char* dll;
         const char* prefix;
-        const char* archive;
         const char* head;
-        const char* line;  // the list file line the program writes
+        const char* archive;
+        const char* file;  // one file to compare, or nullptr for the whole tree
+        const char* expected;
+    } cases[] = {
+        {"Tar", "xvfo ", "tree.tar", nullptr, nullptr},
+        {"Tar", "xvfo ", "tree.tgz", nullptr, nullptr},
+        {"Tar", "xvfo ", "tree.taz", nullptr, nullptr},
+        {"Tar", "xvfo ", "tree_pax.tar.gz", nullptr, nullptr},
+        {"UnZip", "-x -s -V -i ", "tree.zip", nullptr, nullptr},
+        {"UnZip", "-x -s -V -i ", "stored.zip", nullptr, nullptr},
+        {"UnZip", "-x -s -V -i ", "tree64.zip", nullptr, nullptr},
+        {"Tar", "xvfGo ", "text.txt.gz", "text.txt", "text"},  // no stored name: the archive's name
+        {"Tar", "xvfGo ", "named.gz", "text.txt", "text"},     // the stored name
+        {"Tar", "xvfGo ", "text.txt.Z", "text.txt", "text"},
+        {"UnZip", "-x -s -V -i ", "sjis.zip", "ソフト.txt", "shift-jis name\n"},
+        {"UnZip", "-x -s -V -i ", "utf8.zip", "日本\\ソフト.txt", "utf-8 flag\n"},
     };
-    const Case cases[] = {
-        {"Unlha32.dll", "Unlha", "l2lh5.lzh", "x -a0gj ", "\"mixed.bin\"\r\n"},
-        {"Unarj32j.dll", "Unarj", "m1.arj", "x -hj ", "\"mixed.bin\"\r\n"},
-        {"Cab32.dll", "Cab", "mszip.cab", "-x -j ", "\"sub\\mixed.bin\"\r\n"},
-    };
+    int n = 0;
     for (const Case& c : cases) {
-        Archiver a(c.dll, c.prefix);
-        const std::string dest = dir_.Folder(std::string("w_") + c.archive) + "\\";
-        const std::string list = dir_.File(std::string("list_") + c.archive, c.line);
-        EXPECT_EQ(a.Run(std::string(c.head) + "\"" + Data() + c.archive + "\" \"" + dest + "\" \"@" + list + "\""), 0);
-        EXPECT_EQ(ReadFileBytes(dest + "mixed.bin"), Source("sub\\mixed.bin")) << c.archive;
-        EXPECT_FALSE(Exists(dest + "text.txt")) << c.archive;
-        EXPECT_FALSE(Exists(dest + "sub")) << c.archive;
+        const std::string dest = temp.path() + std::to_string(++n) + "\\";
+        std::string report;
+        EXPECT_EQ(Of(c.prefix).Run(std::string(c.head) + "\"" + DataFolder() + c.archive + "\" \"" + dest + "\"", &report),
+                  0)
+            << c.archive << ": " << report;
+        if (!c.file) {
+            for (const auto& [path, bytes] : tree) EXPECT_EQ(ReadAll(dest + path), bytes) << c.archive << " " << path;
+            std::vector<std::string> files;
+            Walk(dest, "", files);
+            EXPECT_EQ(files.size(), tree.size()) << c.archive;
+        } else {
+            bool exists = false;
+            const std::string got = ReadAll(dest + c.file, &exists);
+            EXPECT_TRUE(exists) << c.archive << " " << c.file;
+            EXPECT_EQ(got, std::strcmp(c.expected, "text") == 0 ? text : std::string(c.expected)) << c.archive;
+        }
+        EXPECT_EQ(Of(c.prefix).running() & 0xFF, 0) << c.archive;
     }
 }
 
-// Packs the sources as the program does (current folder at the items, a
-// list file), then makes a self-extracting program and runs it.
-TEST_F(Archivers, OurArchivesAndSelfExtractingProgramsGiveTheFilesBack) {
+TEST_F(Archivers, ListFileChoosesEntriesByName) {
+    ASSERT_TRUE(tar.complete() && zip.complete());
     struct Case {
-        const char* dll;
         const char* prefix;
-        const char* name;
-        const char* packHead;
-        const char* sfxHead;
-        const char* folderLine;
-        const char* unpackHead;
+        const char* head;
+        const char* archive;
+        const char* list;  // contents of the list file
+        std::vector<std::string> expected;
+    } cases[] = {
+        {"Tar", "xvfo ", "tree.tgz", "\"text.txt\"\r\n\"noise.bin\"\r\n", {"src\\bin\\noise.bin", "src\\text.txt"}},
+        {"UnZip", "-x -s -V -i ", "tree.zip", "\"text.txt\"\r\n", {"src\\text.txt"}},
+        {"UnZip", "-x -s -V -i ", "tree.zip", "\"src\\bin\\*.bin\"\r\n", {"src\\bin\\noise.bin"}},
+        {"Tar", "xvfo ", "tree.tgz", "", {}},  // nothing chosen: nothing extracted
     };
-    const Case cases[] = {
-        {"Unlha32.dll", "Unlha", "ours.lzh", "a -a1", "s -gw1x1 ", "\"sub\\*.*\" -d1\r\n", "x -a1 "},
-        {"Cab32.dll", "Cab", "ours_mszip.cab", "-a -r -mz", "-f ", "\"sub\\*.*\"\r\n", "-x "},
-        {"Cab32.dll", "Cab", "ours_lzx.cab", "-a -r -ml:21", "-f ", "\"sub\\*.*\"\r\n", "-x "},
+    int n = 0;
+    for (const Case& c : cases) {
+        const std::string dest = temp.path() + std::to_string(++n) + "\\";
+        const std::string list = temp.File("unpack" + std::to_string(n) + ".qaz", c.list);
+        EXPECT_EQ(Of(c.prefix).Run(std::string(c.head) + "\"" + DataFolder() + c.archive + "\" \"" + dest + "\" \"@" +
+                                   list + "\""),
+                  0)
+            << c.archive;
+        std::vector<std::string> files;
+        Walk(dest, "", files);
+        std::sort(files.begin(), files.end());
+        EXPECT_EQ(files, c.expected) << c.archive << " " << c.list;
+    }
+}
+
+TEST_F(Archivers, HostileArchivesWriteNothingOutsideAndNoPartialFile) {
+    ASSERT_TRUE(tar.complete() && zip.complete());
+    const std::map<std::string, std::string> tree = Tree();
+    struct Case {
+        const char* prefix;
+        const char* head;
+        const char* archive;
+        std::vector<std::string> allowed;  // the only files that may appear, each complete
+    } cases[] = {
+        {"UnZip", "-x -s -V -i ", "slip.zip", {"good.txt"}},
+        {"Tar", "xvfo ", "symlink.tar", {"good.txt", "inside", "link\\evil6.txt"}},
+        {"UnZip", "-x -s -V -i ", "damaged.zip", {"first.txt"}},
+        {"UnZip", "-x -s -V -i ", "truncated.zip", {}},
+        {"UnZip", "-x -s -V -i ", "bomb.zip", {}},
+        {"Tar", "xvfo ", "bomb.tgz", {}},
+        {"Tar", "xvfo ", "truncated.tgz", {}},
     };
+    int n = 0;
+    for (const Case& c : cases) {
+        const std::string box = temp.path() + "box" + std::to_string(++n) + "\\";
+        const std::string dest = box + "a\\b\\";
+        std::string report;
+        const int result = Of(c.prefix).Run(std::string(c.head) + "\"" + DataFolder() + c.archive + "\" \"" + dest + "\"",
+                                             &report);
+        EXPECT_NE(result, 0) << c.archive << " reported success: " << report;
+        EXPECT_EQ(Of(c.prefix).running() & 0xFF, 0) << c.archive;
+        // Nothing beside the destination, and nowhere else we can see.
+        std::vector<std::string> all;
+        Walk(box, "", all);
+        for (const std::string& f : all) {
+            EXPECT_EQ(f.rfind("a\\b\\", 0), 0u) << c.archive << " wrote " << f;
+            const std::string inside = f.substr(f.rfind("a\\b\\", 0) == 0 ? 4 : 0);
+            const bool allowed = std::find(c.allowed.begin(), c.allowed.end(), inside) != c.allowed.end();
+            // A cut tar may leave the files before the damage: they must be whole.
+            const auto whole = tree.find(inside);
+            EXPECT_TRUE(allowed || (whole != tree.end() && ReadAll(dest + inside) == whole->second))
+                << c.archive << " left " << f;
+        }
+        for (const char* evil : {"evil1.txt", "evil2.txt", "evil3.txt", "evil5.txt", "evil6.txt", "evil7.txt", "evil8.txt"}) {
+            EXPECT_FALSE(Exists(box + evil)) << c.archive;
+            EXPECT_FALSE(Exists(box + "a\\" + evil)) << c.archive;
+        }
+        EXPECT_FALSE(Exists("C:\\evil3.txt"));
+        EXPECT_FALSE(Exists("C:\\evil4.txt"));
+        EXPECT_FALSE(Exists("C:\\evil5.txt"));
+    }
+}
+
+TEST_F(Archivers, TarPacksTheListedItemsIntoTgz) {
+    ASSERT_TRUE(tar.complete());
+    // The program sets the current folder to the first item's and lists names relative to it.
     const std::string out = qaztest::ExeFolder() + "archiver_out\\";
     CreateDirectoryA(out.c_str(), nullptr);
-    for (const Case& c : cases) {
-        Archiver a(c.dll, c.prefix);
-        const std::string list =
-            dir_.File(std::string("pack_") + c.name, std::string("\"text.txt\"\r\n\"one.txt\"\r\n") + c.folderLine);
-        SetCurrentDirectoryA((Data() + "src").c_str());
-        const std::string archive = dir_.path() + c.name;
-        EXPECT_EQ(a.Run(std::string(c.packHead) + " \"" + archive + "\" \"@" + list + "\""), 0) << c.name;
-        SetCurrentDirectoryA(dir_.path().c_str());
-        EXPECT_TRUE(CopyFileA(archive.c_str(), (out + c.name).c_str(), FALSE)) << c.name;
-        const std::string back = dir_.Folder(std::string("back_") + c.name) + "\\";
-        EXPECT_EQ(a.Run(std::string(c.unpackHead) + "\"" + archive + "\" \"" + back + "\""), 0) << c.name;
-        ExpectFiles(back, c.name);
-
-        const std::string sfxFolder = dir_.Folder(std::string("sfx_") + c.name) + "\\";
-        EXPECT_EQ(a.Run(std::string(c.sfxHead) + "\"" + archive + "\" \"" + sfxFolder + "\""), 0) << c.name;
-        std::string exe = sfxFolder + c.name;
-        exe = exe.substr(0, exe.find_last_of('.')) + ".exe";
-        ASSERT_TRUE(Exists(exe)) << exe;
-        const std::string target = dir_.Folder(std::string("ran_") + c.name) + "\\";
-        std::string line = "\"" + exe + "\" \"" + target + "\"";
-        STARTUPINFOA si = {};
-        si.cb = sizeof si;
-        PROCESS_INFORMATION pi = {};
-        ASSERT_TRUE(CreateProcessA(exe.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
-        EXPECT_EQ(WaitForSingleObject(pi.hProcess, 60000), WAIT_OBJECT_0);
-        DWORD code = 99;
-        GetExitCodeProcess(pi.hProcess, &code);
-        CloseHandle(pi.hThread);
-        CloseHandle(pi.hProcess);
-        EXPECT_EQ(code, 0u) << exe;
-        ExpectFiles(target, exe);
+    const std::string list = temp.File("pack.qaz", "\"src\"\r\n");
+    char saved[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, saved);
+    ASSERT_TRUE(SetCurrentDirectoryA((DataFolder() + "tree").c_str()));
+    for (const char* level : {"1", "9"}) {
+        const std::string tgz = out + "ours" + level + ".tgz";
+        DeleteFileA(tgz.c_str());
+        std::string report;
+        EXPECT_EQ(tar.Run(std::string("cvfz") + level + " \"" + tgz + "\" \"@" + list + "\"", &report), 0) << report;
+        // And we read it back.
+        std::vector<ArchiveEntry> entries;
+        ASSERT_TRUE(tar.List(tgz, entries));
+        size_t files = 0;
+        for (const ArchiveEntry& e : entries) files += e.isFolder() ? 0 : 1;
+        EXPECT_EQ(files, Tree().size());
     }
+    // An item that does not exist is reported and the archive is still made of the rest.
+    const std::string missing = temp.File("missing.qaz", "\"src\\text.txt\"\r\n\"nothing-here\"\r\n");
+    std::string report;
+    EXPECT_NE(tar.Run("cvfz6 \"" + temp.path() + "part.tgz\" \"@" + missing + "\"", &report), 0);
+    EXPECT_NE(report.find("nothing-here"), std::string::npos) << report;
+    SetCurrentDirectoryA(saved);
 }
 
-TEST_F(Archivers, HostileLzhArchivesWriteNothingOutsideOrUnfinished) {
-    const std::string payload(5000, 'p');
+TEST_F(Archivers, CheckByContentAndCareWithHandlesAndBuffers) {
+    ASSERT_TRUE(tar.complete() && zip.complete());
+    const std::string text = temp.File("not.zip", "just text, not an archive");
+    const std::string renamed = temp.File("zip.tgz", ReadAll(DataFolder() + "tree.zip"));
     struct Case {
-        const char* what;
-        const char* entry;
-        int damage;  // byte offset from the end to flip, 0: none
-        const char* mustNotExist;  // relative to the destination's parent
+        Library* lib;
+        std::string file;
+        int accepted;
+    } cases[] = {
+        {&zip, text, 0},
+        {&tar, text, 0},
+        {&zip, renamed, 1},  // a ZIP named .tgz is still a ZIP
+        {&tar, renamed, 0},
+        {&tar, DataFolder() + "tree.zip", 0},
+        {&zip, DataFolder() + "tree.tgz", 0},
+        {&tar, DataFolder() + "text.txt.Z", 1},
+        {&tar, temp.path() + "absent.tgz", 0},
     };
-    const Case cases[] = {
-        {"parent step", "..\\evil.txt", 0, "evil.txt"},
-        {"absolute", "\\evil2.txt", 0, "evil2.txt"},
-        {"drive", "C:evil3.txt", 0, "evil3.txt"},
-        {"damaged data", "fine.txt", 40, "dest_damaged data\\fine.txt"},
-    };
-    Archiver a("Unlha32.dll", "Unlha");
-    for (const Case& c : cases) {
-        std::vector<uint8_t> arc;
-        qaz::codecs::LzhPackItem item;
-        item.path = c.entry;
-        std::string data = payload;
-        for (size_t i = 0; i < data.size(); ++i) data[i] = char('a' + (i * 7919) % 26);
-        item.data = reinterpret_cast<const uint8_t*>(data.data());
-        item.size = data.size();
-        qaz::codecs::AppendLzhEntry(arc, item);
-        qaz::codecs::FinishLzh(arc);
-        if (c.damage) arc[arc.size() - size_t(c.damage)] ^= 0x55;
-        const std::string archive = dir_.File(std::string(c.what) + ".lzh", std::string(arc.begin(), arc.end()));
-        const std::string dest = dir_.Folder(std::string("dest_") + c.what) + "\\";
-        EXPECT_NE(a.Run("x -a1 \"" + archive + "\" \"" + dest + "\""), 0) << c.what;
-        EXPECT_FALSE(Exists(dir_.path() + c.mustNotExist)) << c.what;
-        // Nothing at all was left behind in the destination.
-        WIN32_FIND_DATAA fd;
-        HANDLE h = FindFirstFileA((dest + "*").c_str(), &fd);
-        int found = 0;
-        if (h != INVALID_HANDLE_VALUE) {
-            do {
-                if (fd.cFileName[0] != '.') ++found;
-            } while (FindNextFileA(h, &fd));
-            FindClose(h);
-        }
-        EXPECT_EQ(found, 0) << c.what;
-    }
+    for (const Case& c : cases) EXPECT_EQ(c.lib->check(c.file.c_str(), 0) & 0xFF, c.accepted) << c.file;
+    EXPECT_EQ(zip.open(nullptr, text.c_str(), 0x08001200), nullptr);
+    ArchiveEntryInfo info;
+    EXPECT_EQ(zip.findFirst(reinterpret_cast<HANDLE>(0x1234), "*.*", &info), -1);
+    EXPECT_EQ(zip.findNext(nullptr, &info), -1);
+    // A short output buffer is cut and terminated.
+    char out[8];
+    std::memset(out, 'X', sizeof out);
+    zip.command(nullptr, ("-x -s -V -i \"" + DataFolder() + "tree.zip\" \"" + temp.path() + "o\\\"").c_str(), out, 5);
+    EXPECT_EQ(out[4], '\0');
+    EXPECT_EQ(out[5], 'X');
+    // Options never sent are refused, not guessed at.
+    EXPECT_NE(zip.Run("-d \"" + DataFolder() + "tree.zip\""), 0);
+    EXPECT_NE(tar.Run("tvf \"" + DataFolder() + "tree.tgz\""), 0);
 }
 
-}  // namespace
+TEST(ArchiverCommandLine, SplitsQuotesAndPatterns) {
+    using qaz::archivers::MatchesPattern;
+    using qaz::archivers::SplitCommandLine;
+    struct SplitCase {
+        const char* line;
+        std::vector<std::string> args;
+    } splits[] = {
+        {"xvfo \"C:\\in\\a b.tgz\" \"C:\\in\\\"", {"xvfo", "C:\\in\\a b.tgz", "C:\\in\\"}},
+        {"  -x  -s\t\"@C:\\t\\unpack.qaz\"", {"-x", "-s", "@C:\\t\\unpack.qaz"}},
+        {"a \"open to the end", {"a", "open to the end"}},
+        {"\"ソ\" x", {"ソ", "x"}},
+        {"", {}},
+    };
+    for (const SplitCase& c : splits) EXPECT_EQ(SplitCommandLine(c.line), c.args) << c.line;
+    struct MatchCase {
+        const char* pattern;
+        const char* name;
+        bool match;
+    } matches[] = {
+        {"*.*", "dir/noext", true},  {"a.txt", "sub/a.txt", true}, {"a.txt", "sub/ba.txt", false},
+        {"sub\\a.txt", "sub/a.txt", true}, {"sub\\a.txt", "a.txt", false}, {"*.TXT", "x/y.txt", true},
+        {"?.bin", "b.bin", true}, {"ソ.txt", "d/ソ.txt", true}, {"a*b*c", "axxbyyc", true}, {"a*b*c", "axxbyy", false},
+    };
+    for (const MatchCase& c : matches) EXPECT_EQ(MatchesPattern(c.pattern, c.name), c.match) << c.pattern << " " << c.name;
+}

@@ -16,7 +16,7 @@ using namespace qaz::codecs;
 
 namespace {
 
-constexpr size_t kMaxOut = 8 << 20;
+constexpr size_t kMaxOut = 1 << 20;
 
 void Drain(ByteSource& in) {
     uint8_t buf[4096];

@@ -1,0 +1,113 @@
+#!/usr/bin/env bash
+# Makes the archives the archiver tests read, with the peer tools: a small
+# tree packed by GNU tar, gzip, compress and Info-ZIP zip, names in UTF-8
+# and Shift-JIS, and a set of hostile archives.
+# Usage: make_data.sh OUTDIR
+set -euo pipefail
+out=$1
+rm -rf "$out"
+mkdir -p "$out/tree/src/bin" "$out/tree/src/sub"
+cd "$out/tree"
+python3 - <<'PY'
+import random
+random.seed(5)
+words = [b"archive ", b"entry ", b"\xe6\x9b\xb8\xe5\xba\xab ", b"folder\n", b"QAZ ", b"0123 "]
+open("src/text.txt", "wb").write(b"".join(random.choice(words) for _ in range(20000)))
+open("src/bin/noise.bin", "wb").write(bytes(random.getrandbits(8) for _ in range(100000)))
+open("src/empty", "wb").close()
+open("src/sub/\xe6\x97\xa5\xe6\x9c\xac\xe8\xaa\x9e.txt".encode("latin1").decode("utf-8"), "wb").write(b"utf-8 name\n")
+PY
+# One moment for every file, so the tests know each listed date.
+find src -exec touch -h -d @1709618828 {} +
+tar --format=gnu -cf ../tree.tar src
+tar --format=gnu -czf ../tree.tgz src
+tar --format=gnu -cZf ../tree.taz src
+tar --format=pax -czf ../tree_pax.tar.gz src
+gzip -c -n src/text.txt > ../text.txt.gz
+gzip -c src/text.txt > ../named.gz          # stores the name text.txt
+compress -c src/text.txt > ../text.txt.Z
+zip -qrX ../tree.zip src
+zip -qrX0 ../stored.zip src
+zip -qrX -fz ../tree64.zip src
+# Shift-JIS names as a Japanese Windows zip stores them: the bytes as they are.
+mkdir -p ../sjis && cd ../sjis
+sjis=$(printf '\x83\x5c\x83\x74\x83\x67.txt')   # ソフト.txt, with 0x5C as a trail byte
+printf 'shift-jis name\n' > "$sjis"
+touch -d @1709618828 "$sjis"
+zip -qX ../sjis.zip "$sjis"
+cd ..
+python3 - <<'PY'
+import io, struct, tarfile, zipfile, zlib
+
+def zip_with(name, entries):
+    with zipfile.ZipFile(name, "w", zipfile.ZIP_DEFLATED) as z:
+        for n, data in entries:
+            info = zipfile.ZipInfo(n, (2024, 3, 5, 6, 7, 8))
+            info.compress_type = zipfile.ZIP_DEFLATED
+            z.writestr(info, data)
+
+# UTF-8 names with flag bit 11.
+zip_with("utf8.zip", [("\u65e5\u672c/\u30bd\u30d5\u30c8.txt", b"utf-8 flag\n")])
+# Entries that lead outside, next to one good entry.
+zip_with("slip.zip", [("good.txt", b"good\n"), ("../evil1.txt", b"x"), ("a/../../evil2.txt", b"x"),
+                      ("/evil3.txt", b"x"), ("C:/evil4.txt", b"x"), ("\\evil5.txt", b"x"), ("a/NUL", b"x")])
+# A symbolic link out of the destination, then a file written through it.
+t = tarfile.open("symlink.tar", "w")
+def add(name, data=b"", kind=tarfile.REGTYPE, link=""):
+    i = tarfile.TarInfo(name); i.type = kind; i.linkname = link; i.size = len(data); i.mtime = 1709618828
+    t.addfile(i, io.BytesIO(data) if data else None)
+add("good.txt", b"good\n")
+add("link", kind=tarfile.SYMTYPE, link="../../outside")
+add("link/evil6.txt", b"x")
+add("hard", kind=tarfile.LNKTYPE, link="/etc/passwd")
+add("up", kind=tarfile.SYMTYPE, link="../evil7.txt")
+add("inside", kind=tarfile.SYMTYPE, link="good.txt")
+add("../evil8.txt", b"x")
+t.close()
+# A deflate stream cut short, and one damaged in the middle.
+zip_with("big.zip", [("first.txt", b"first\n"), ("big.txt", bytes(range(256)) * 4000 + b"end" * 30000)])
+raw = bytearray(open("big.zip", "rb").read())
+z = zipfile.ZipFile("big.zip")
+info = z.getinfo("big.txt")
+data_at = info.header_offset + 30 + len(info.filename.encode()) + len(info.extra)
+damaged = bytearray(raw)
+for k in range(40):
+    damaged[data_at + info.compress_size // 2 + k] ^= 0xA5
+open("damaged.zip", "wb").write(damaged)
+# A deflate stream cut short inside a well-formed archive: the sizes declare
+# the whole stream, the data holds its first half.
+full = bytes(range(256)) * 4000
+body = zlib.compressobj(6, zlib.DEFLATED, -15)
+stream = body.compress(full) + body.flush()
+half = stream[:len(stream) // 2]
+name = b"cut.bin"
+local = struct.pack("<IHHHHHIIIHH", 0x04034b50, 20, 0, 8, 0, 0x5865, zlib.crc32(full), len(half), len(full), len(name), 0) + name
+central = struct.pack("<IHHHHHHIIIHHHHHII", 0x02014b50, 20, 20, 0, 8, 0, 0x5865, zlib.crc32(full), len(half), len(full),
+                      len(name), 0, 0, 0, 0, 0, 0) + name
+end = struct.pack("<IHHHHIIH", 0x06054b50, 0, 0, 1, 1, len(central), len(local) + len(half), 0)
+open("truncated.zip", "wb").write(local + half + central + end)
+# About 1 KB that declares an entry of 4 GB (ZIP64 sizes), with little data behind it.
+body = zlib.compressobj(9, zlib.DEFLATED, -15)
+packed = body.compress(b"\0" * 200000) + body.flush()
+name = b"bomb.bin"
+extra = struct.pack("<HHQQ", 1, 16, 4 * 1024**3, len(packed))
+local = struct.pack("<IHHHHHIIIHH", 0x04034b50, 45, 0, 8, 0, 0x5865, 0, 0xFFFFFFFF, 0xFFFFFFFF, len(name), len(extra)) + name + extra
+central = struct.pack("<IHHHHHHIIIHHHHHII", 0x02014b50, 45, 45, 0, 8, 0, 0x5865, 0, 0xFFFFFFFF, 0xFFFFFFFF,
+                      len(name), len(extra), 0, 0, 0, 0, 0) + name + extra
+cd_at = len(local) + len(packed)
+end64 = struct.pack("<IQHHIIQQQQ", 0x06064b50, 44, 45, 45, 0, 0, 1, 1, len(central), cd_at)
+loc = struct.pack("<IIQI", 0x07064b50, 0, cd_at + len(central), 1)
+end = struct.pack("<IHHHHIIH", 0x06054b50, 0, 0, 0xFFFF, 0xFFFF, 0xFFFFFFFF, 0xFFFFFFFF, 0)
+open("bomb.zip", "wb").write(local + packed + central + end64 + loc + end)
+# The same as a tar.gz: a header declaring 4 GB and a short body.
+t = tarfile.open("bomb.tar", "w", format=tarfile.GNU_FORMAT)
+i = tarfile.TarInfo("bomb.bin"); i.size = 0; t.addfile(i); t.close()
+tarbytes = bytearray(open("bomb.tar", "rb").read())
+tarbytes[124:136] = b"%011o\0" % (4 * 1024**3)
+tarbytes[148:156] = b"        "
+tarbytes[148:156] = b"%06o\0 " % sum(tarbytes[:512])
+gz = zlib.compressobj(9, zlib.DEFLATED, 31)
+open("bomb.tgz", "wb").write(gz.compress(bytes(tarbytes[:512]) + b"\0" * 100000) + gz.flush())
+PY
+# A gzip stream cut in half.
+head -c $(( $(stat -c %s tree.tgz) / 2 )) tree.tgz > truncated.tgz
