@@ -8,6 +8,7 @@
 #include "components/archivers/cab32/cabinet_io.h"
 #include "components/archivers/common/archiver_shell.h"
 #include "components/archivers/common/command_line.h"
+#include "components/archivers/common/extract_entries.h"
 #include "components/archivers/common/pack_items.h"
 #include "components/archivers/common/self_extract.h"
 
@@ -23,19 +24,22 @@ int Command(HWND, const std::vector<std::string>& args, std::string& report) {
     enum { None, Extract, Add, Sfx } command = None;
     bool flat = false;
     CabCompression compression;
-    std::vector<std::string> words{args[0]};
-    for (const std::string& a : args) {
-        if (a.size() < 2 || a[0] != '-') {
-            if (&a != &args[0]) words.push_back(a);
-            continue;
-        }
+    // The command is itself an option ("-x", "-a", "-f"), so the head joins them.
+    std::vector<std::string> options;
+    std::string archive;
+    Targets targets;
+    std::vector<std::string> line{""};
+    line.insert(line.end(), args.begin(), args.end());
+    const int split = SplitCommand(line, options, archive, targets, report);
+    if (split != kOk) return split;
+    for (const std::string& a : options) {
         const char c = static_cast<char>(a[1] | 0x20);
         if (a.size() == 2 && c == 'x') command = Extract;
         else if (a.size() == 2 && c == 'a') command = Add;
         else if (a.size() == 2 && c == 'f') command = Sfx;
-        else if (a.size() == 2 && (c == 'j')) flat = true;
-        else if (a.size() == 2 && (c == 'r')) continue;  // folders are always taken whole
-        else if ((a == "-mz" || a == "-MZ")) compression.lzx = false;
+        else if (a.size() == 2 && c == 'j') flat = true;
+        else if (a.size() == 2 && c == 'r') continue;  // folders are always taken whole
+        else if (a == "-mz" || a == "-MZ") compression.lzx = false;
         else if (a.size() > 4 && c == 'm' && (a[2] | 0x20) == 'l' && a[3] == ':') {
             const int window = std::atoi(a.c_str() + 4);
             if (window < 15 || window > 21) {
@@ -49,15 +53,9 @@ int Command(HWND, const std::vector<std::string>& args, std::string& report) {
             return kErrorCommand;
         }
     }
-    if (command == None || words.size() < 2) {
+    if (command == None) {
         report += ReportLine(args[0], "command not supported");
         return kErrorCommand;
-    }
-    const std::string& archive = words[1];
-    Targets targets;
-    if (!SplitTargets(words, 2, targets)) {
-        report += ReportLine(archive, "list file cannot be read");
-        return kErrorResponseFile;
     }
     if (command == Add) {
         std::vector<std::string> missing;

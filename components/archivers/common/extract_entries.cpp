@@ -77,4 +77,37 @@ int ExtractEntries(const std::vector<EntryJob>& jobs, const Targets& targets, bo
     return result;
 }
 
+int ExtractArchiveJobs(const std::string& archive, bool whole, const std::vector<EntryJob>& jobs, const Targets& targets,
+                       bool flat, std::string& report) {
+    if (jobs.empty() && !whole) {
+        report += ReportLine(archive, "not an archive of this library");
+        return kErrorNotArchive;
+    }
+    int result = ExtractEntries(jobs, targets, flat, report);
+    if (!whole) {
+        report += ReportLine(archive, "header damaged; the entries after it were not read");
+        if (result == kOk) result = kErrorCorrupt;
+    }
+    return result;
+}
+
+int SplitCommand(const std::vector<std::string>& args, std::vector<std::string>& options, std::string& archive,
+                 Targets& targets, std::string& report) {
+    std::vector<std::string> words{args[0]};
+    for (size_t i = 1; i < args.size(); ++i) {
+        if (args[i].size() > 1 && args[i][0] == '-') options.push_back(args[i]);
+        else words.push_back(args[i]);
+    }
+    if (words.size() < 2) {
+        report += ReportLine(args[0], "no archive named");
+        return kErrorCommand;
+    }
+    archive = words[1];
+    if (!SplitTargets(words, 2, targets)) {
+        report += ReportLine(archive, "list file cannot be read");
+        return kErrorResponseFile;
+    }
+    return kOk;
+}
+
 }  // namespace qaz::archivers

@@ -28,6 +28,17 @@ struct EntryJob {
 // line per entry.
 int ExtractEntries(const std::vector<EntryJob>& jobs, const Targets& targets, bool flat, std::string& report);
 
+// The common tail of an extraction: the archive's headers were read up to a
+// damaged one when whole is false. kErrorNotArchive when nothing was read.
+int ExtractArchiveJobs(const std::string& archive, bool whole, const std::vector<EntryJob>& jobs, const Targets& targets,
+                       bool flat, std::string& report);
+
+// Splits a command: args[0] the command, words starting with "-" (anywhere)
+// the options, the first other word the archive, the rest the targets.
+// kOk, or kErrorCommand / kErrorResponseFile with a report line.
+int SplitCommand(const std::vector<std::string>& args, std::vector<std::string>& options, std::string& archive,
+                 Targets& targets, std::string& report);
+
 // The last part of a path, stepping over double-byte characters.
 std::string LastPart(const std::string& path);
 

@@ -11,6 +11,7 @@
 #include "components/archivers/cab32/cabinet_io.h"
 #include "components/archivers/common/archiver_shell.h"
 #include "components/archivers/common/extract_entries.h"
+#include "components/archivers/common/lzh_jobs.h"
 #include "components/archivers/common/mapped_file.h"
 #include "components/archivers/common/self_extract.h"
 #include "components/archivers/common/temp_output.h"
@@ -29,28 +30,8 @@ namespace {
 
 int ExtractLzh(const uint8_t* data, size_t size, const Targets& targets, std::string& report) {
     std::vector<codecs::LzhEntry> entries;
-    size_t at = 0;
-    for (;;) {
-        codecs::LzhEntry e;
-        const codecs::LzhHeaderStatus st = codecs::ReadLzhHeader(data, size, at, e);
-        if (st == codecs::LzhHeaderStatus::End) break;
-        if (st != codecs::LzhHeaderStatus::Ok) return kErrorCorrupt;
-        at = e.nextOffset;
-        entries.push_back(std::move(e));
-    }
-    std::vector<EntryJob> jobs;
-    for (const codecs::LzhEntry& e : entries) {
-        EntryJob job;
-        job.path = e.path;
-        job.folder = e.folder;
-        job.size = e.originalSize;
-        job.modified = e.hasUnixTime ? FileTimeOfUnix(e.unixTime)
-                                     : FileTimeOfLocalDos(uint16_t(e.dosTime >> 16), uint16_t(e.dosTime & 0xFFFF));
-        const codecs::LzhEntry* entry = &e;
-        job.unpack = [data, size, entry](codecs::ByteSink& sink) { return codecs::UnpackLzhEntry(data, size, *entry, sink); };
-        jobs.push_back(std::move(job));
-    }
-    return ExtractEntries(jobs, targets, false, report);
+    if (!WalkLzh(data, size, 0, entries)) return kErrorCorrupt;
+    return ExtractEntries(JobsOfLzh(data, size, entries), targets, false, report);
 }
 
 std::string Argument(const char* line) {

@@ -62,35 +62,23 @@ bool List(const std::string& archive, std::vector<ListedEntry>& out) {
 int Command(HWND, const std::vector<std::string>& args, std::string& report) {
     std::string command = args[0];
     std::transform(command.begin(), command.end(), command.begin(), [](char c) { return char(c | 0x20); });
-    std::vector<std::string> words{args[0]};
-    bool junk = command == "e";
-    for (size_t i = 1; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (a.size() > 1 && a[0] == '-') {
-            if (a.find_first_of("jJ") != std::string::npos) junk = true;
-            continue;
-        }
-        words.push_back(a);
-    }
-    if ((command != "x" && command != "e") || words.size() < 2) {
+    if (command != "x" && command != "e") {
         report += ReportLine(args[0], "command not supported");
         return kErrorCommand;
     }
-    const std::string& archive = words[1];
+    std::vector<std::string> options;
+    std::string archive;
     Targets targets;
-    if (!SplitTargets(words, 2, targets)) {
-        report += ReportLine(archive, "list file cannot be read");
-        return kErrorResponseFile;
-    }
+    const int split = SplitCommand(args, options, archive, targets, report);
+    if (split != kOk) return split;
+    bool junk = command == "e";
+    for (const std::string& o : options)
+        if (o.find_first_of("jJ") != std::string::npos) junk = true;
     if (GetFileAttributesA(archive.c_str()) == INVALID_FILE_ATTRIBUTES) return kErrorNoArchive;
     MappedFile f(archive);
     if (!f.ok()) return kErrorCannotRead;
     std::vector<codecs::ArjEntry> entries;
     const bool whole = Walk(f, entries);
-    if (entries.empty() && !whole) {
-        report += ReportLine(archive, "not an ARJ archive");
-        return kErrorNotArchive;
-    }
     std::vector<EntryJob> jobs;
     for (const codecs::ArjEntry& e : entries) {
         EntryJob job;
@@ -102,12 +90,7 @@ int Command(HWND, const std::vector<std::string>& args, std::string& report) {
         job.unpack = [&f, entry](codecs::ByteSink& sink) { return codecs::UnpackArjEntry(f.data(), f.size(), *entry, sink); };
         jobs.push_back(std::move(job));
     }
-    int result = ExtractEntries(jobs, targets, junk, report);
-    if (!whole) {
-        report += ReportLine(archive, "header damaged; the entries after it were not read");
-        if (result == kOk) result = kErrorCorrupt;
-    }
-    return result;
+    return ExtractArchiveJobs(archive, whole, jobs, targets, junk, report);
 }
 
 }  // namespace

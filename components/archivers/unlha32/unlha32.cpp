@@ -9,6 +9,7 @@
 #include "components/archivers/common/archiver_shell.h"
 #include "components/archivers/common/command_line.h"
 #include "components/archivers/common/extract_entries.h"
+#include "components/archivers/common/lzh_jobs.h"
 #include "components/archivers/common/mapped_file.h"
 #include "components/archivers/common/pack_items.h"
 #include "components/archivers/common/self_extract.h"
@@ -21,30 +22,9 @@ namespace codecs = qaz::codecs;
 
 namespace {
 
-// Every header of the archive; false when one is damaged.
 bool Walk(const MappedFile& f, std::vector<codecs::LzhEntry>& entries) {
     const size_t start = codecs::FindLzhStart(f.data(), f.size());
-    if (start == SIZE_MAX) return false;
-    size_t at = start;
-    for (;;) {
-        codecs::LzhEntry e;
-        const codecs::LzhHeaderStatus st = codecs::ReadLzhHeader(f.data(), f.size(), at, e);
-        if (st == codecs::LzhHeaderStatus::End) return true;
-        if (st != codecs::LzhHeaderStatus::Ok) return false;
-        at = e.nextOffset;
-        entries.push_back(std::move(e));
-    }
-}
-
-void TimesOf(const codecs::LzhEntry& e, uint16_t& date, uint16_t& time, FILETIME& ft) {
-    if (e.hasUnixTime) {
-        LocalDosTimeOfUnix(e.unixTime, date, time);
-        ft = FileTimeOfUnix(e.unixTime);
-    } else {
-        date = static_cast<uint16_t>(e.dosTime >> 16);
-        time = static_cast<uint16_t>(e.dosTime & 0xFFFF);
-        ft = FileTimeOfLocalDos(date, time);
-    }
+    return start != SIZE_MAX && WalkLzh(f.data(), f.size(), start, entries);
 }
 
 bool Check(const std::string& archive) {
@@ -64,7 +44,7 @@ bool List(const std::string& archive, std::vector<ListedEntry>& out) {
         l.packed = e.packedSize;
         l.crc = e.crc;
         FILETIME ft;
-        TimesOf(e, l.dosDate, l.dosTime, ft);
+        LzhTimes(e, l.dosDate, l.dosTime, ft);
         out.push_back(l);
     }
     return true;
@@ -76,30 +56,7 @@ int Extract(const std::string& archive, const Targets& targets, bool flat, std::
     if (!f.ok()) return kErrorCannotRead;
     std::vector<codecs::LzhEntry> entries;
     const bool whole = Walk(f, entries);
-    if (entries.empty() && !whole) {
-        report += ReportLine(archive, "not an LHA archive");
-        return kErrorNotArchive;
-    }
-    std::vector<EntryJob> jobs;
-    for (const codecs::LzhEntry& e : entries) {
-        EntryJob job;
-        job.path = e.path;
-        job.folder = e.folder;
-        job.size = e.originalSize;
-        uint16_t d, t;
-        TimesOf(e, d, t, job.modified);
-        const codecs::LzhEntry* entry = &e;
-        job.unpack = [&f, entry](codecs::ByteSink& sink) {
-            return codecs::UnpackLzhEntry(f.data(), f.size(), *entry, sink);
-        };
-        jobs.push_back(std::move(job));
-    }
-    int result = ExtractEntries(jobs, targets, flat, report);
-    if (!whole) {
-        report += ReportLine(archive, "header damaged; the entries after it were not read");
-        if (result == kOk) result = kErrorCorrupt;
-    }
-    return result;
+    return ExtractArchiveJobs(archive, whole, JobsOfLzh(f.data(), f.size(), entries), targets, flat, report);
 }
 
 bool SamePath(const std::string& a, const std::string& b) {
@@ -186,27 +143,14 @@ int Pack(const std::string& archive, bool move, const Targets& targets, std::str
 int Command(HWND, const std::vector<std::string>& args, std::string& report) {
     std::string command = args[0];
     std::transform(command.begin(), command.end(), command.begin(), [](char c) { return char(c | 0x20); });
-    // Options may stand anywhere; the first other word is the archive.
-    std::vector<std::string> words{args[0]};
-    bool junk = false;
-    for (size_t i = 1; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (a.size() > 1 && a[0] == '-') {
-            if (a.find_first_of("jJ") != std::string::npos && a.find_first_of("wW") == std::string::npos) junk = true;
-            continue;
-        }
-        words.push_back(a);
-    }
-    if (words.size() < 2) {
-        report += ReportLine(args[0], "no archive named");
-        return kErrorCommand;
-    }
-    const std::string& archive = words[1];
+    std::vector<std::string> options;
+    std::string archive;
     Targets targets;
-    if (!SplitTargets(words, 2, targets)) {
-        report += ReportLine(archive, "list file cannot be read");
-        return kErrorResponseFile;
-    }
+    const int split = SplitCommand(args, options, archive, targets, report);
+    if (split != kOk) return split;
+    bool junk = false;
+    for (const std::string& o : options)
+        if (o.find_first_of("jJ") != std::string::npos && o.find_first_of("wW") == std::string::npos) junk = true;
     if (command == "x") return Extract(archive, targets, junk, report);
     if (command == "e") return Extract(archive, targets, true, report);
     if (command == "a" || command == "m") return Pack(archive, command == "m", targets, report);
