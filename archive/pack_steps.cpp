@@ -1,6 +1,13 @@
 #include "archive/pack_steps.h"
 
+#include <commdlg.h>
+
 #include "archive/classify_and_bind.h"
+#include "archive/pack_command.h"
+#include "base/info_box.h"
+#include "base/path_parts.h"
+#include "base/short_path.h"
+#include "base/user_paths.h"
 #include "core/file_kind.h"
 
 namespace qaz {
@@ -10,6 +17,92 @@ int PackerKind(int format) {
     return format >= 1 && format <= 4 ? kPackers[format - 1] : kindLzh;
 }
 
+namespace {
+
+// Where the archive goes and what it is called, before the name is settled.
+std::string FirstArchivePath(DropContext& context, const PackJob& job) {
+    const Settings& settings = context.settings;
+    const int target = context.queue.targetPathIndex;
+    const std::string folder = settings.DDir ? AddBackslash(ParentOf(job.firstName))
+                               : target >= 1 && target <= 5 ? settings.Path[target - 1]
+                                                            : std::string();
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    std::string base;
+    if (settings.PackFN == 0) {
+        base = LastComponent(job.firstName);
+    } else if (settings.PackFN == 1) {
+        base = DateBaseName(now);
+    } else if (settings.PackFN == 2) {
+        HANDLE file = CreateFileA(job.firstName.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, 0, nullptr);
+        FILETIME written, local;
+        SYSTEMTIME day;
+        if (file != INVALID_HANDLE_VALUE && GetFileTime(file, nullptr, nullptr, &written) &&
+            FileTimeToLocalFileTime(&written, &local) && FileTimeToSystemTime(&local, &day)) {
+            base = DateBaseName(day);
+        } else {
+            InfoBox("現在の日付をファイル名とします");
+            base = DateBaseName(now);
+        }
+        if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+    }
+    return WithExtension(folder + base, PackExtension(job.format));
+}
+
+bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+bool IsExistingFolder(const std::string& path) {
+    const DWORD attr = GetFileAttributesA(path.c_str());
+    return attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// The save dialog of the bar: the chosen path, or the given one when cancelled.
+std::string AskArchiveName(HWND owner, const std::string& path, const char* ext) {
+    char file[MAX_PATH] = {};
+    lstrcpynA(file, LastComponent(path).c_str(), MAX_PATH);
+    std::string folder = ParentOf(path);
+    if (EndsWithBackslash(folder) && folder.size() > 3) folder.pop_back();
+    const std::string filter = std::string("Archive files(") + ext + ")" + '\0' + "*" + ext + '\0' + '\0';
+    OPENFILENAMEA ofn = {};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = owner;
+    ofn.lpstrFilter = filter.c_str();
+    ofn.lpstrFile = file;
+    ofn.nMaxFile = MAX_PATH;
+    ofn.lpstrInitialDir = folder.c_str();
+    ofn.lpstrTitle = "作成する書庫ファイル名";
+    ofn.Flags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY;
+    return GetSaveFileNameA(&ofn) ? std::string(file) : path;
+}
+
+// Settles the archive's name: a free name goes as it is; an existing one is
+// overwritten when the user says so, or renamed in the save dialog.
+std::string SettleName(DropContext& context, PackJob& job, std::string path) {
+    const char* ext = PackExtension(job.format);
+    const bool sfxMatters = job.sfx && (job.format == 1 || job.format == 2);
+    for (;;) {
+        if (!job.askName) {
+            const bool plain = Exists(path);
+            const bool exe = Exists(WithExtension(path, ".exe"));
+            if (!plain && (!exe || !sfxMatters)) return path;
+            if (AskYesNo("既にファイルが存在しますが、上書きしますか")) return path;
+        }
+        job.askName = false;
+        path = WithExtension(AskArchiveName(context.host.OwnerWindow(), path, ext), ext);
+    }
+}
+
+void RunCommand(DropContext& context, const std::string& command) {
+    const EntrySlots& s = context.binding.entries();
+    if (!s.command) return;
+    char output[577] = {};
+    s.command(context.host.OwnerWindow(), command.c_str(), output, sizeof output);
+    context.binding.WaitWhileRunning();
+}
+
+}  // namespace
+
 bool PreparePacking(DropContext& context, PackJob& job) {
     context.host.StartAnimation();
     int kind = PackerKind(job.format);
@@ -18,19 +111,40 @@ bool PreparePacking(DropContext& context, PackJob& job) {
         context.host.StopAnimation();
         return false;
     }
-    // The archive name and the list of items are settled from here.
+    if (job.format == 3) return true;  // ISH: one output per item, named by the library
+    job.archivePath = SettleName(context, job, FirstArchivePath(context, job));
+    SetCurrentDirectoryA(ParentOf(job.firstName).c_str());
+    job.listFile = TempPath() + "pack.qaz";
+    job.list = CreateFileA(job.listFile.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     return true;
 }
 
-void PackItem(DropContext& /*context*/, PackJob& /*job*/, const std::string& /*name*/) {
-    // Each item becomes a line of the list file, or is encoded on its own.
+void PackItem(DropContext& context, PackJob& job, const std::string& name) {
+    if (job.format == 3) {
+        const EntrySlots& s = context.binding.entries();
+        const std::string command = IshItemCommand(job.optionWord, ShortPathOf(name));
+        if (s.ishCommand) s.ishCommand(context.host.OwnerWindow(), command.c_str());
+        return;
+    }
+    if (job.list == INVALID_HANDLE_VALUE) return;
+    const std::string line = PackListLine(job.format, LastComponent(name), IsExistingFolder(name));
+    DWORD written = 0;
+    WriteFile(job.list, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
 }
 
-void CloseItemList(PackJob& /*job*/) {}
+void CloseItemList(PackJob& job) {
+    if (job.list != INVALID_HANDLE_VALUE) CloseHandle(job.list);
+    job.list = INVALID_HANDLE_VALUE;
+}
 
-void FinishPacking(DropContext& context, PackJob& /*job*/) {
+void FinishPacking(DropContext& context, PackJob& job) {
     context.binding.WaitWhileRunning();
-    // The packing and self-extracting commands are run from here.
+    RunCommand(context, PackCommand(job.format, job.optionWord, job.archivePath, job.listFile));
+    DeleteFileA(job.listFile.c_str());
+    if (job.sfx && (job.format == 1 || job.format == 2)) {
+        RunCommand(context, SfxCommand(job.format, job.optionWord, job.archivePath));
+        DeleteFileA(job.archivePath.c_str());
+    }
     context.binding.Unbind();
     context.host.StopAnimation();
 }

@@ -1,6 +1,8 @@
 // Packing the dropped items: the steps the drop intake runs before, during
 // and after its walk over the names.
 #pragma once
+#include <windows.h>
+
 #include <string>
 
 #include "archive/drop_context.h"
@@ -10,12 +12,14 @@ namespace qaz {
 // What one packing keeps from its preparation to its final step.
 struct PackJob {
     int action = 0;            // the action word of the drop
+    bool sfx = false;          // a self-extracting archive is wanted
     bool askName = false;      // the archive name is asked for first
     int format = 1;            // PackDef: 1 LZH, 2 CAB, 3 ISH, 4 TGZ
     int optionWord = 0;        // PackLevel of the format
     std::string firstName;     // the first dropped item
     std::string archivePath;   // the archive to create
     std::string listFile;      // the list of items, empty when none
+    HANDLE list = INVALID_HANDLE_VALUE;  // the list file while the walk writes it
 };
 
 // The file kind whose library packs the format.

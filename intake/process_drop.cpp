@@ -98,6 +98,7 @@ void ProcessDrop(DropContext& context, const DropSource& source) {
         action &= ~actRename;
     }
     job.action = action;
+    job.sfx = HasAction(action, actSfx);
     // A format the settings library never writes packs as LZH, the default.
     job.format = settings.PackDef >= 1 && settings.PackDef <= 4 ? settings.PackDef : 1;
     queue.Clear();

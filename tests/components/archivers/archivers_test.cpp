@@ -205,6 +205,7 @@ TEST_F(Archivers, ExtractPeerArchivesByteExact) {
         {"Tar", "xvfGo ", "text.txt.Z", "text.txt", "text"},
         {"UnZip", "-x -s -V -i ", "sjis.zip", "ソフト.txt", "shift-jis name\n"},
         {"UnZip", "-x -s -V -i ", "utf8.zip", "日本\\ソフト.txt", "utf-8 flag\n"},
+        {"UnZip", "-x -s -V -i ", "unicode_field.zip", "日本\\ソフト.txt", "unicode path field\n"},
     };
     int n = 0;
     for (const Case& c : cases) {
@@ -265,12 +266,14 @@ TEST_F(Archivers, HostileArchivesWriteNothingOutsideAndNoPartialFile) {
         const char* head;
         const char* archive;
         std::vector<std::string> allowed;  // the only files that may appear, each complete
+        int result = 0;                    // the result expected, or 0 for any failure
     } cases[] = {
         {"UnZip", "-x -s -V -i ", "slip.zip", {"good.txt"}},
         {"Tar", "xvfo ", "symlink.tar", {"good.txt", "inside", "link\\evil6.txt"}},
         {"UnZip", "-x -s -V -i ", "damaged.zip", {"first.txt"}},
         {"UnZip", "-x -s -V -i ", "truncated.zip", {}},
         {"UnZip", "-x -s -V -i ", "bomb.zip", {}},
+        {"UnZip", "-x -s -V -i ", "huge.zip", {}, 0x8005},  // refused before anything is written
         {"Tar", "xvfo ", "bomb.tgz", {}},
         {"Tar", "xvfo ", "truncated.tgz", {}},
     };
@@ -282,6 +285,7 @@ TEST_F(Archivers, HostileArchivesWriteNothingOutsideAndNoPartialFile) {
         const int result = Of(c.prefix).Run(std::string(c.head) + "\"" + DataFolder() + c.archive + "\" \"" + dest + "\"",
                                              &report);
         EXPECT_NE(result, 0) << c.archive << " reported success: " << report;
+        if (c.result) EXPECT_EQ(result, c.result) << c.archive << ": " << report;
         EXPECT_EQ(Of(c.prefix).running() & 0xFF, 0) << c.archive;
         // Nothing beside the destination, and nowhere else we can see.
         std::vector<std::string> all;

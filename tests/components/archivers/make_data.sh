@@ -99,6 +99,17 @@ end64 = struct.pack("<IQHHIIQQQQ", 0x06064b50, 44, 45, 45, 0, 0, 1, 1, len(centr
 loc = struct.pack("<IIQI", 0x07064b50, 0, cd_at + len(central), 1)
 end = struct.pack("<IHHHHIIH", 0x06054b50, 0, 0, 0xFFFF, 0xFFFF, 0xFFFFFFFF, 0xFFFFFFFF, 0)
 open("bomb.zip", "wb").write(local + packed + central + end64 + loc + end)
+# The same declaring 1 EB: more than any disk holds.
+huge = lambda b: b.replace(struct.pack("<Q", 4 * 1024**3), struct.pack("<Q", 1 << 60))
+open("huge.zip", "wb").write(huge(local) + packed + huge(central) + end64 + loc + end)
+# A UTF-8 name carried only in the Info-ZIP Unicode path field (0x7075),
+# beside a plain name in another code page.
+plain = "x.txt".encode()
+utf8 = "\u65e5\u672c/\u30bd\u30d5\u30c8.txt".encode()
+info = zipfile.ZipInfo("x.txt", (2024, 3, 5, 6, 7, 8))
+info.extra = struct.pack("<HHBI", 0x7075, 5 + len(utf8), 1, zlib.crc32(plain)) + utf8
+with zipfile.ZipFile("unicode_field.zip", "w") as z:
+    z.writestr(info, b"unicode path field\n")
 # The same as a tar.gz: a header declaring 4 GB and a short body.
 t = tarfile.open("bomb.tar", "w", format=tarfile.GNU_FORMAT)
 i = tarfile.TarInfo("bomb.bin"); i.size = 0; t.addfile(i); t.close()

@@ -1,0 +1,188 @@
+// Drops that extract and pack through our real Tar32.dll (beside this test),
+// in process with a stand-in bar.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <thread>
+
+#include "archive/archive_ops.h"
+#include "archive/contents_rows.h"
+#include "archive/contents_window.h"
+#include "archive/library_binding.h"
+#include "intake/process_drop.h"
+#include "tests/support/fake_host.h"
+#include "tests/support/test_env.h"
+
+using namespace qaz;
+
+namespace {
+
+void HoldKeys(std::initializer_list<int> keys) {
+    BYTE state[256] = {};
+    for (int k : keys) state[k] = 0x80;
+    SetKeyboardState(state);
+}
+
+bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::string DataFolder() { return qaztest::ExeFolder() + "archiver_data\\"; }
+
+class ArchiveFlow : public ::testing::Test {
+protected:
+    void SetUp() override { HoldKeys({}); }
+    void TearDown() override { HoldKeys({}); }
+    std::vector<std::string> Drop(const std::vector<std::string>& names, std::initializer_list<int> keys = {}) {
+        HoldKeys(keys);
+        qaztest::MessageBoxWatcher watcher("QAZ for win32");
+        ProcessDrop(bench_.context, DropSource::Shell(qaztest::MakeDrop(names)));
+        HoldKeys({});
+        return watcher.texts();
+    }
+    // Copies a test archive into the temporary folder under a new name.
+    std::string Archive(const char* from, const char* name) {
+        const std::string to = temp_.path() + name;
+        CopyFileA((DataFolder() + from).c_str(), to.c_str(), FALSE);
+        return to;
+    }
+    qaztest::Bench bench_;
+    qaztest::TempDir temp_;
+};
+
+}  // namespace
+
+TEST_F(ArchiveFlow, DroppedTgzExtractsIntoItsAutomaticFolderBesideIt) {
+    const std::string archive = Archive("tree.tgz", "data_2024.tgz");
+    EXPECT_TRUE(Drop({archive}).empty());
+    EXPECT_TRUE(Exists(temp_.path() + "data\\src\\text.txt"));
+    EXPECT_TRUE(Exists(temp_.path() + "data\\src\\bin\\noise.bin"));
+    EXPECT_FALSE(Exists(temp_.path() + "data_2024"));
+}
+
+TEST_F(ArchiveFlow, ExtractionFollowsTheDestinationSettings) {
+    const std::string zip = Archive("tree.zip", "pics_old_v2.zip");
+    const std::string gz = Archive("named.gz", "single.gz");
+    struct Case {
+        bool ddir, autoDir, del1, del2;
+        std::string archive;
+        std::string expected;  // relative to the temporary folder
+    } cases[] = {
+        {true, true, true, true, zip, "pics\\src\\text.txt"},
+        {true, true, false, false, zip, "pics_old_v2\\src\\text.txt"},
+        {true, false, true, true, zip, "src\\text.txt"},
+        {false, true, true, true, zip, "target\\pics\\src\\text.txt"},
+        {true, true, true, true, gz, "single\\text.txt"},
+    };
+    for (const Case& c : cases) {
+        bench_.settings.DDir = c.ddir;
+        bench_.settings.AutoDir = c.autoDir;
+        bench_.settings.AutoDel1 = c.del1;
+        bench_.settings.AutoDel2 = c.del2;
+        bench_.settings.Path[0] = temp_.path() + "target\\";
+        bench_.settings.PathDef = 1;
+        EXPECT_TRUE(Drop({c.archive}).empty()) << c.expected;
+        EXPECT_TRUE(Exists(temp_.path() + c.expected)) << c.expected;
+        qaztest::RemoveTree(temp_.path() + c.expected.substr(0, c.expected.find('\\')));
+    }
+}
+
+TEST_F(ArchiveFlow, ARefusedArchiveIsReportedAsInvalid) {
+    const std::string fake = temp_.File("fake.tgz", "not an archive at all");
+    EXPECT_EQ(Drop({fake}), std::vector<std::string>{"fake.tgz は不正ファイルです"});
+}
+
+TEST_F(ArchiveFlow, CtrlDropPacksIntoTgzNamedAfterTheFirstItem) {
+    bench_.settings.PackDef = 4;
+    const std::string a = temp_.File("first.txt", "first file\n");
+    const std::string b = temp_.File("second.bin", std::string(5000, '\x7f'));
+    const std::string folder = temp_.Folder("pics");
+    temp_.File("pics\\p.txt", "in the folder\n");
+    EXPECT_TRUE(Drop({a, b, folder}, {VK_CONTROL}).empty());
+    const std::string tgz = temp_.path() + "first.tgz";
+    ASSERT_TRUE(Exists(tgz));
+    EXPECT_FALSE(Exists(qaztest::ExeFolder() + "pack.qaz"));
+    // Extracted again with the same library, everything is there.
+    bench_.settings.AutoDir = false;
+    qaztest::TempDir out;
+    bench_.settings.DDir = false;
+    bench_.settings.Path[0] = out.path();
+    bench_.settings.PathDef = 1;
+    EXPECT_TRUE(Drop({tgz}).empty());
+    EXPECT_TRUE(Exists(out.path() + "first.txt"));
+    EXPECT_TRUE(Exists(out.path() + "second.bin"));
+    EXPECT_TRUE(Exists(out.path() + "pics\\p.txt"));
+}
+
+TEST(ContentsRows, TextsOfARow) {
+    struct Case {
+        uint32_t size;
+        uint16_t ratio, date, time;
+        const char* path;
+        const char* name;
+        const char* sizeText;
+        const char* ratioText;
+        const char* dateText;
+        const char* folder;
+    } cases[] = {
+        {1234, 523, (44 << 9) | (3 << 5) | 5, (6 << 11) | (7 << 5) | 4, "sub/dir/a.txt", "a.txt", "1234", "52.3%",
+         "2024/03/05 06:07:08", "sub/dir"},
+        {0, 0, (0 << 9) | (1 << 5) | 1, 0, "top.bin", "top.bin", "0", "0.0%", "1980/01/01 00:00:00", ""},
+        {0xFFFFFFFFu, 1000, 0, 0, "a\\b/c.txt", "b/c.txt", "-1", "100.0%", "1980/00/00 00:00:00", "a"},
+        {5, 7, 0, 0, "\x83\x5c\\x", "x", "5", "0.7%", "1980/00/00 00:00:00", "\x83\x5c"},
+    };
+    for (const Case& c : cases) {
+        ArchiveEntry e;
+        e.originalSize = c.size;
+        e.ratio = c.ratio;
+        e.date = c.date;
+        e.time = c.time;
+        e.path = c.path;
+        e.method = "-lh5-";
+        const ContentsRow row = RowOf(e);
+        EXPECT_EQ(row.name, c.name) << c.path;
+        EXPECT_EQ(row.size, c.sizeText) << c.path;
+        EXPECT_EQ(row.ratio, c.ratioText) << c.path;
+        EXPECT_EQ(row.date, c.dateText) << c.path;
+        EXPECT_EQ(row.folder, c.folder) << c.path;
+        EXPECT_EQ(row.type, "-lh5-");
+    }
+}
+
+TEST_F(ArchiveFlow, ContentsWindowListsTheTgzAndExtractsAll) {
+    bench_.settings.UnpackFilesSelect = true;
+    const std::string archive = Archive("tree.tgz", "data_2024.tgz");
+    struct Seen {
+        int rows = -1;
+        bool viewEnabled = true;
+        std::string caption, kind;
+    } seen;
+    std::thread user([&] {
+        HWND w = nullptr;
+        for (int i = 0; i < 500 && !(w = FindWindowA("TJX_QAZUnpack", nullptr)); ++i) Sleep(20);
+        if (!w) return;
+        // QAZ_SHOW_MS keeps the window up longer, for a screenshot.
+        char hold[16] = {};
+        Sleep(GetEnvironmentVariableA("QAZ_SHOW_MS", hold, sizeof hold) ? std::atoi(hold) : 300);
+        seen.rows = static_cast<int>(SendMessageA(FindWindowExA(w, nullptr, WC_LISTVIEWA, nullptr), LVM_GETITEMCOUNT, 0, 0));
+        MENUITEMINFOA info = {};
+        info.cbSize = sizeof info;
+        info.fMask = MIIM_STATE;
+        GetMenuItemInfoA(GetMenu(w), ContentsWindow::msView, FALSE, &info);
+        seen.viewEnabled = !(info.fState & MFS_GRAYED);
+        char text[600] = {};
+        GetWindowTextA(w, text, sizeof text);
+        seen.caption = text;
+        GetWindowTextA(FindWindowExA(w, nullptr, "STATIC", nullptr), text, sizeof text);
+        seen.kind = text;
+        PostMessageA(w, WM_COMMAND, ContentsWindow::msAllUnpack, 0);
+    });
+    EXPECT_TRUE(Drop({archive}).empty());
+    user.join();
+    EXPECT_EQ(seen.rows, 4);  // the files; the folder entries have no rows
+    EXPECT_FALSE(seen.viewEnabled);
+    EXPECT_EQ(seen.caption, archive);
+    EXPECT_EQ(seen.kind, "14");
+    EXPECT_TRUE(Exists(temp_.path() + "data\\src\\text.txt"));
+    EXPECT_FALSE(FindWindowA("TJX_QAZUnpack", nullptr));
+}
