@@ -19,10 +19,10 @@ namespace {
 using namespace qaz;  // the entry types the program binds with
 
 // One library, its entries bound by their names as the program binds them.
-struct Library : EntrySlots {
+struct BoundArchiver : EntrySlots {
     HMODULE module = nullptr;
 
-    Library(const char* file, const std::string& prefix) {
+    BoundArchiver(const char* file, const std::string& prefix) {
         module = LoadLibraryA((qaztest::ExeFolder() + file).c_str());
         if (!module) return;
         auto get = [&](const std::string& name) { return GetProcAddress(module, (prefix + name).c_str()); };
@@ -34,7 +34,7 @@ struct Library : EntrySlots {
         findFirst = reinterpret_cast<ArcFindFirstFn>(get("FindFirst"));
         findNext = reinterpret_cast<ArcFindNextFn>(get("FindNext"));
     }
-    ~Library() {
+    ~BoundArchiver() {
         if (module) FreeLibrary(module);
     }
     bool complete() const { return command && check && running && open && close && findFirst && findNext; }
@@ -113,10 +113,10 @@ void ExpectDosStamp(const ArchiveEntry& e, const std::string& what) {
 
 class Archivers : public ::testing::Test {
 protected:
-    Library tar{"Tar32.dll", "Tar"};
-    Library zip{"Unzip32.dll", "UnZip"};
+    BoundArchiver tar{"Tar32.dll", "Tar"};
+    BoundArchiver zip{"Unzip32.dll", "UnZip"};
     qaztest::TempDir temp;
-    Library& Of(const char* prefix) { return std::strcmp(prefix, "Tar") == 0 ? tar : zip; }
+    BoundArchiver& Of(const char* prefix) { return std::strcmp(prefix, "Tar") == 0 ? tar : zip; }
 };
 
 }  // namespace
@@ -142,7 +142,7 @@ TEST_F(Archivers, ListPeerArchivesWithSizesRatiosAndDates) {
         {"UnZip", "stored.zip", "Stored", 1000}, {"UnZip", "tree64.zip", "Deflated", -1},
     };
     for (const Case& c : cases) {
-        Library& lib = Of(c.prefix);
+        BoundArchiver& lib = Of(c.prefix);
         const std::string archive = DataFolder() + c.archive;
         EXPECT_EQ(lib.check(archive.c_str(), 0) & 0xFF, 1) << c.archive;
         std::vector<ArchiveEntry> entries;
@@ -343,7 +343,7 @@ TEST_F(Archivers, CheckByContentAndCareWithHandlesAndBuffers) {
     const std::string text = temp.File("not.zip", "just text, not an archive");
     const std::string renamed = temp.File("zip.tgz", ReadAll(DataFolder() + "tree.zip"));
     struct Case {
-        Library* lib;
+        BoundArchiver* lib;
         std::string file;
         int accepted;
     } cases[] = {
