@@ -285,7 +285,9 @@ TEST_F(Archivers, HostileArchivesWriteNothingOutsideAndNoPartialFile) {
         const int result = Of(c.prefix).Run(std::string(c.head) + "\"" + DataFolder() + c.archive + "\" \"" + dest + "\"",
                                              &report);
         EXPECT_NE(result, 0) << c.archive << " reported success: " << report;
-        if (c.result) EXPECT_EQ(result, c.result) << c.archive << ": " << report;
+        if (c.result) {
+            EXPECT_EQ(result, c.result) << c.archive << ": " << report;
+        }
         EXPECT_EQ(Of(c.prefix).running() & 0xFF, 0) << c.archive;
         // Nothing beside the destination, and nowhere else we can see.
         std::vector<std::string> all;
