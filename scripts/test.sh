@@ -24,7 +24,15 @@ echo "== Host tests"
 
 echo "== Short fuzz runs of the decoders"
 "$host/components/codecs/make_seeds" "$host/fuzz-seeds"
-for f in mag pi pic pic2 q4; do
+# Seeds for the archive decoders come from the peer packers.
+seeds=$host/fuzz-seeds
+if [ ! -f "$seeds/arj/m4.arj" ]; then
+  mkdir -p "$seeds/lzh" "$seeds/arj"
+  (cd "$seeds" && printf 'seed seed seed of an archive, seed\n' >s.txt &&
+    for l in 0 1 2; do jlha c${l}o5 lzh/l$l.lzh s.txt; done && jlha c1o7 lzh/l7.lzh s.txt &&
+    for m in 0 1 4; do arj a -y -m$m arj/m$m.arj s.txt; done) >/dev/null 2>&1 || true
+fi
+for f in mag pi pic pic2 q4 lzh arj; do
   mkdir -p "$host/fuzz-corpus/$f"
   if ! "$host/components/codecs/fuzz_$f" -max_total_time=15 -print_final_stats=1 \
       "$host/fuzz-corpus/$f" "$host/fuzz-seeds/$f" >"$host/fuzz_$f.log" 2>&1; then

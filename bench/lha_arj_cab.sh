@@ -1,0 +1,76 @@
+#!/usr/bin/env bash
+# Our Unlha32.dll, Unarj32j.dll and Cab32.dll against jlha, lhasa, arj and
+# cabextract on the same ~24 MB of programs and text, in one run: extraction
+# of the peers' archives, and packing into -lh5- against jlha (time and
+# size). Each line prints ours, the peer and ours/peer (below 1: ours is
+# faster or smaller). Ours runs under Wine; the library's own time is
+# measured in process (bench/arc_time.cpp), without Wine's start-up.
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+. "$here/../scripts/env.sh"
+out=$build/bench/lha
+mkdir -p "$out"
+bin=$build/$QAZ_ARCH/bin
+[ -f "$bin/Unlha32.dll" ] && [ -f "$bin/Cab32.dll" ] && [ -f "$bin/Unarj32j.dll" ] || "$here/../scripts/build.sh"
+cxx=$([ "$QAZ_ARCH" = win32 ] && echo i686-w64-mingw32-g++-posix || echo x86_64-w64-mingw32-g++-posix)
+$cxx -O2 -static -o "$out/arc_time.exe" "$here/arc_time.cpp"
+cp "$bin/Unlha32.dll" "$bin/Unarj32j.dll" "$bin/Cab32.dll" "$out/"
+
+if [ ! -f "$out/data.cab" ]; then
+  rm -rf "$out/data" && mkdir -p "$out/data"
+  n=0
+  for f in /usr/bin/* /usr/share/common-licenses/* /usr/share/doc/*/copyright; do
+    [ -f "$f" ] && [ "$(stat -L -c %s "$f")" -le 3000000 ] || continue
+    cp "$f" "$out/data/$(printf %04d $n)_$(basename "$f")"
+    n=$((n + 1))
+    [ "$(du -sm "$out/data" | cut -f1)" -ge 24 ] && break
+  done
+  (cd "$out/data" && jlha c2o5 ../data.lzh ./* >/dev/null && arj a -y -m1 ../data.arj ./* >/dev/null &&
+    gcab -c -z ../data.cab ./*)
+fi
+win() { echo "Z:$(echo "$1" | tr / '\\')"; }
+ours() {  # library prefix [folder] command -> milliseconds
+  local r
+  r=$(QAZ_TIMEOUT=900 "$here/../scripts/wine.sh" "$out/arc_time.exe" "$@" | tr -d '\r')
+  [ "${r#* }" = 0 ] || { echo "our command failed: $* -> $r" >&2; exit 1; }
+  echo "${r% *}"
+}
+peer() {  # command... -> milliseconds
+  local s e
+  s=$(date +%s%N); "$@" >/dev/null 2>&1; e=$(date +%s%N)
+  echo $(( (e - s) / 1000000 ))
+}
+ratio() { printf '%-30s ours %8.0f ms  peer %8.0f ms  ratio %.2f\n' "$1" "$2" "$3" "$(echo "$2 / $3" | bc -l)"; }
+fresh() { rm -rf "$out/x" && mkdir -p "$out/x/ours" "$out/x/peer"; }
+
+echo "data: $(du -sm "$out/data" | cut -f1) MB in $(ls "$out/data" | wc -l) files; $QAZ_ARCH build under Wine"
+fresh
+t_ours=$(ours "$(win "$out/Unlha32.dll")" Unlha "x -a1 \"$(win "$out/data.lzh")\" \"$(win "$out/x/ours")\\\"")
+t_jlha=$(cd "$out/x/peer" && peer jlha x ../../data.lzh)
+diff -r "$out/x/ours" "$out/data" >/dev/null || { echo "lzh extraction differs" >&2; exit 1; }
+ratio "extract -lh5- (jlha x)" "$t_ours" "$t_jlha"
+fresh
+t_lhasa=$(cd "$out/x/peer" && peer lhasa xq ../../data.lzh)
+ratio "extract -lh5- (lhasa x)" "$t_ours" "$t_lhasa"
+
+fresh
+a_ours=$(ours "$(win "$out/Unarj32j.dll")" Unarj "x -a \"$(win "$out/data.arj")\" \"$(win "$out/x/ours")\\\"")
+a_peer=$(cd "$out/x/peer" && peer arj x -y ../../data.arj)
+diff -r "$out/x/ours" "$out/data" >/dev/null || { echo "arj extraction differs" >&2; exit 1; }
+ratio "extract ARJ -m1 (arj x)" "$a_ours" "$a_peer"
+
+fresh
+c_ours=$(ours "$(win "$out/Cab32.dll")" Cab "-x \"$(win "$out/data.cab")\" \"$(win "$out/x/ours")\\\"")
+c_peer=$(peer cabextract -q -d "$out/x/peer" "$out/data.cab")
+diff -r "$out/x/ours" "$out/data" >/dev/null || { echo "cab extraction differs" >&2; exit 1; }
+ratio "extract MSZIP cab (cabextract)" "$c_ours" "$c_peer"
+rm -rf "$out/x"
+
+(cd "$out/data" && ls | sed 's/.*/"&"\r/') > "$out/pack.qaz"
+rm -f "$out/ours.lzh" "$out/peer.lzh"
+p_ours=$(ours "$(win "$out/Unlha32.dll")" Unlha "$(win "$out/data")" "a -a1 \"$(win "$out/ours.lzh")\" \"@$(win "$out/pack.qaz")\"")
+p_peer=$(cd "$out/data" && peer jlha c2o5 ../peer.lzh ./*)
+ratio "pack -lh5- (jlha c2o5)" "$p_ours" "$p_peer"
+s_ours=$(stat -c %s "$out/ours.lzh") s_peer=$(stat -c %s "$out/peer.lzh")
+printf '%-30s ours %8d B   peer %8d B   ratio %.4f\n' "packed size" "$s_ours" "$s_peer" "$(echo "$s_ours / $s_peer" | bc -l)"
+lhasa t "$out/ours.lzh" >/dev/null && echo "ours.lzh passes lhasa t"

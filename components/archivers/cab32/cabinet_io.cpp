@@ -1,0 +1,365 @@
+#include "components/archivers/cab32/cabinet_io.h"
+
+#include <windows.h>
+#include <fcntl.h>
+#include <fci.h>
+#include <fdi.h>
+
+#include <cstring>
+#include <memory>
+
+#include "components/archivers/common/extract_entries.h"
+#include "components/archivers/common/extract_target.h"
+#include "components/archivers/common/temp_output.h"
+#include "components/archivers/common/win_io.h"
+
+namespace qaz::archivers {
+namespace {
+
+// The handles FDI and FCI pass back to us: a file on disk seen from a base
+// offset, or the extraction target's current file.
+struct IoHandle {
+    HANDLE file = INVALID_HANDLE_VALUE;
+    int64_t base = 0;
+    ExtractTarget* target = nullptr;
+};
+
+// FDI knows files only by name; the cabinet inside a program is found by
+// its name and read from its offset.
+thread_local std::string offsetName;
+thread_local int64_t offsetBase = 0;
+
+void* FNALLOC_Impl(ULONG cb) { return HeapAlloc(GetProcessHeap(), 0, cb); }
+void FNFREE_Impl(void* p) { HeapFree(GetProcessHeap(), 0, p); }
+
+INT_PTR OpenFile(const char* name, int oflag, int) {
+    DWORD access = GENERIC_READ, disposition = OPEN_EXISTING;
+    if (oflag & (_O_WRONLY | _O_RDWR)) access = GENERIC_READ | GENERIC_WRITE;
+    if (oflag & _O_CREAT) disposition = (oflag & _O_EXCL) ? CREATE_NEW : (oflag & _O_TRUNC) ? CREATE_ALWAYS : OPEN_ALWAYS;
+    else if (oflag & _O_TRUNC) disposition = TRUNCATE_EXISTING;
+    HANDLE h = CreateFileA(name, access, FILE_SHARE_READ, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return -1;
+    auto* io = new IoHandle;
+    io->file = h;
+    if (!offsetName.empty() && lstrcmpiA(name, offsetName.c_str()) == 0) {
+        io->base = offsetBase;
+        LARGE_INTEGER at;
+        at.QuadPart = offsetBase;
+        SetFilePointerEx(h, at, nullptr, FILE_BEGIN);
+    }
+    return reinterpret_cast<INT_PTR>(io);
+}
+
+UINT ReadFile_(INT_PTR hf, void* buf, UINT cb) {
+    auto* io = reinterpret_cast<IoHandle*>(hf);
+    DWORD got = 0;
+    if (io->target || !ReadFile(io->file, buf, cb, &got, nullptr)) return UINT(-1);
+    return got;
+}
+
+UINT WriteFile_(INT_PTR hf, void* buf, UINT cb) {
+    auto* io = reinterpret_cast<IoHandle*>(hf);
+    if (io->target) return io->target->Write(static_cast<const uint8_t*>(buf), cb) ? cb : UINT(-1);
+    DWORD done = 0;
+    if (!WriteFile(io->file, buf, cb, &done, nullptr)) return UINT(-1);
+    return done;
+}
+
+int CloseFile(INT_PTR hf) {
+    auto* io = reinterpret_cast<IoHandle*>(hf);
+    if (io->file != INVALID_HANDLE_VALUE) CloseHandle(io->file);
+    delete io;
+    return 0;
+}
+
+LONG SeekFile(INT_PTR hf, LONG dist, int type) {
+    auto* io = reinterpret_cast<IoHandle*>(hf);
+    if (io->target) return -1;
+    LARGE_INTEGER move, now;
+    move.QuadPart = dist;
+    DWORD how = FILE_CURRENT;
+    if (type == SEEK_SET) {
+        move.QuadPart += io->base;
+        how = FILE_BEGIN;
+    } else if (type == SEEK_END) {
+        how = FILE_END;
+    }
+    if (!SetFilePointerEx(io->file, move, &now, how)) return -1;
+    return static_cast<LONG>(now.QuadPart - io->base);
+}
+
+// FDI's callbacks in its own calling convention.
+FNALLOC(FdiAlloc) { return FNALLOC_Impl(cb); }
+FNFREE(FdiFree) { FNFREE_Impl(pv); }
+FNOPEN(FdiOpen) { return OpenFile(pszFile, oflag, pmode); }
+FNREAD(FdiRead) { return ReadFile_(hf, pv, cb); }
+FNWRITE(FdiWrite) { return WriteFile_(hf, pv, cb); }
+FNCLOSE(FdiClose) { return CloseFile(hf); }
+FNSEEK(FdiSeek) { return SeekFile(hf, dist, seektype); }
+
+struct FdiSession {
+    HFDI fdi = nullptr;
+    ERF erf = {};
+    FdiSession() {
+        fdi = FDICreate(FdiAlloc, FdiFree, FdiOpen, FdiRead, FdiWrite, FdiClose, FdiSeek, cpuUNKNOWN, &erf);
+    }
+    ~FdiSession() {
+        if (fdi) FDIDestroy(fdi);
+    }
+};
+
+// FDICopy wants the cabinet as a folder and a name.
+bool SplitPath(const std::string& path, std::string& folder, std::string& name) {
+    folder = FolderOf(path);
+    name = path.substr(folder.size());
+    return !name.empty();
+}
+
+std::string NameOf(const FDINOTIFICATION* n) {
+    std::string name = n->psz1 ? n->psz1 : "";
+    if (n->attribs & _A_NAME_IS_UTF) name = AnsiFromUtf8(name);
+    return name;
+}
+
+struct ListContext {
+    std::vector<ListedEntry>* entries;
+};
+
+FNFDINOTIFY(ListNotify) {
+    auto* ctx = static_cast<ListContext*>(pfdin->pv);
+    if (fdint == fdintCOPY_FILE) {
+        ListedEntry e;
+        e.path = NameOf(pfdin);
+        e.size = static_cast<uint32_t>(pfdin->cb);
+        e.dosDate = pfdin->date;
+        e.dosTime = pfdin->time;
+        e.method = "MSCAB";
+        ctx->entries->push_back(e);
+        return 0;  // skip the data
+    }
+    return 0;
+}
+
+struct ExtractContext {
+    ExtractTarget* target;
+    const Targets* targets;
+    bool flat;
+    std::string* report;
+    int result = kOk;
+    std::string current;
+};
+
+FNFDINOTIFY(ExtractNotify) {
+    auto* ctx = static_cast<ExtractContext*>(pfdin->pv);
+    switch (fdint) {
+    case fdintCOPY_FILE: {
+        const std::string name = NameOf(pfdin);
+        if (!Selected(*ctx->targets, name)) return 0;
+        std::string relative;
+        const codecs::PathVerdict verdict = ctx->target->Check(ctx->flat ? LastPart(name) : name, relative);
+        if (verdict != codecs::PathVerdict::Ok) {
+            *ctx->report += ReportLine(name, codecs::PathVerdictText(verdict));
+            if (ctx->result == kOk) ctx->result = kErrorRefused;
+            return 0;
+        }
+        const std::string folder = FolderOf(relative);
+        if (!folder.empty() && !ctx->target->MakeFolder(folder.substr(0, folder.size() - 1))) {
+            *ctx->report += ReportLine(name, "folder cannot be made");
+            ctx->result = kErrorCannotWrite;
+            return 0;
+        }
+        const int begun = ctx->target->BeginFile(relative, static_cast<uint32_t>(pfdin->cb));
+        if (begun != kOk) {
+            *ctx->report += ReportLine(name, begun == kErrorDiskSpace ? "does not fit on the disk" : "cannot be written");
+            ctx->result = begun;
+            return 0;
+        }
+        ctx->current = name;
+        auto* io = new IoHandle;
+        io->target = ctx->target;
+        return reinterpret_cast<INT_PTR>(io);
+    }
+    case fdintCLOSE_FILE_INFO: {
+        auto* io = reinterpret_cast<IoHandle*>(pfdin->hf);
+        delete io;
+        FILETIME local, utc;
+        FILETIME* when = nullptr;
+        if (DosDateTimeToFileTime(pfdin->date, pfdin->time, &local) && LocalFileTimeToFileTime(&local, &utc)) when = &utc;
+        const int done = ctx->target->CommitFile(when);
+        *ctx->report += ReportLine(ctx->current, done == kOk ? "extracted" : "cannot be written");
+        if (done != kOk) ctx->result = done;
+        return TRUE;
+    }
+    default:
+        return 0;
+    }
+}
+
+}  // namespace
+
+bool IsCabinetAt(const std::string& path, uint64_t offset) {
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    uint8_t head[36] = {};
+    DWORD got = 0;
+    LARGE_INTEGER at;
+    at.QuadPart = static_cast<LONGLONG>(offset);
+    const bool read = SetFilePointerEx(h, at, nullptr, FILE_BEGIN) && ReadFile(h, head, sizeof head, &got, nullptr);
+    CloseHandle(h);
+    // "MSCF", a cabinet size, version 1.3, at least one folder and file.
+    return read && got == sizeof head && std::memcmp(head, "MSCF", 4) == 0 && head[24] == 3 && head[25] == 1 &&
+           (head[26] | head[27] << 8) > 0;
+}
+
+bool ListCabinet(const std::string& path, std::vector<ListedEntry>& entries) {
+    FdiSession s;
+    std::string folder, name;
+    if (!s.fdi || !SplitPath(path, folder, name)) return false;
+    ListContext ctx{&entries};
+    offsetName.clear();
+    if (!FDICopy(s.fdi, &name[0], &folder[0], 0, ListNotify, nullptr, &ctx)) return false;
+    return true;
+}
+
+int ExtractCabinet(const std::string& path, uint64_t offset, const Targets& targets, bool flat, std::string& report) {
+    FdiSession s;
+    std::string folder, name;
+    if (!s.fdi || !SplitPath(path, folder, name)) return kErrorCannotRead;
+    ExtractTarget target(targets.destination);
+    if (!target.ready()) {
+        report += ReportLine(targets.destination, "folder cannot be made");
+        return kErrorCannotWrite;
+    }
+    ExtractContext ctx{&target, &targets, flat, &report, kOk, std::string()};
+    offsetName = folder + name;
+    offsetBase = static_cast<int64_t>(offset);
+    const BOOL ok = FDICopy(s.fdi, &name[0], &folder[0], 0, ExtractNotify, nullptr, &ctx);
+    offsetName.clear();
+    if (!ok) {
+        target.AbortFile();
+        report += ReportLine(path, "cabinet damaged");
+        return ctx.result == kOk ? kErrorCorrupt : ctx.result;
+    }
+    return ctx.result;
+}
+
+namespace {
+
+// FCI's callbacks.
+FNFCIALLOC(FciAlloc) { return FNALLOC_Impl(cb); }
+FNFCIFREE(FciFree) { FNFREE_Impl(memory); }
+FNFCIOPEN(FciOpen) {
+    const INT_PTR h = OpenFile(pszFile, oflag, pmode);
+    if (h == -1 && err) *err = 1;
+    return h;
+}
+FNFCIREAD(FciRead) { return ReadFile_(hf, memory, cb); }
+FNFCIWRITE(FciWrite) { return WriteFile_(hf, memory, cb); }
+FNFCICLOSE(FciClose) { return CloseFile(hf); }
+FNFCISEEK(FciSeek) { return SeekFile(hf, dist, seektype); }
+FNFCIDELETE(FciDelete) { return DeleteFileA(pszFile) ? 0 : -1; }
+FNFCIGETTEMPFILE(FciTempFile) {
+    char folder[MAX_PATH], name[MAX_PATH];
+    if (!GetTempPathA(MAX_PATH, folder) || !GetTempFileNameA(folder, "qc", 0, name)) return FALSE;
+    DeleteFileA(name);
+    if (lstrlenA(name) >= cbTempName) return FALSE;
+    lstrcpyA(pszTempName, name);
+    return TRUE;
+}
+FNFCIFILEPLACED(FciPlaced) { return 0; }
+FNFCIGETNEXTCABINET(FciNext) { return FALSE; }
+FNFCISTATUS(FciStatus) { return 0; }
+
+FNFCIGETOPENINFO(FciOpenInfo) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(pszName, GetFileExInfoStandard, &data)) return -1;
+    FILETIME local;
+    FileTimeToLocalFileTime(&data.ftLastWriteTime, &local);
+    FileTimeToDosDateTime(&local, pdate, ptime);
+    *pattribs = static_cast<USHORT>(data.dwFileAttributes &
+                                    (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE));
+    return OpenFile(pszName, _O_RDONLY | _O_BINARY, 0);
+}
+
+struct FciSession {
+    HFCI fci = nullptr;
+    ERF erf = {};
+    CCAB ccab = {};
+    explicit FciSession(const std::string& folder, const std::string& name) {
+        ccab.cb = 0x7FFFFFFF;
+        ccab.cbFolderThresh = 0x7FFFFFFF;
+        lstrcpynA(ccab.szCabPath, folder.c_str(), sizeof ccab.szCabPath);
+        lstrcpynA(ccab.szCab, name.c_str(), sizeof ccab.szCab);
+        fci = FCICreate(&erf, FciPlaced, FciAlloc, FciFree, FciOpen, FciRead, FciWrite, FciClose, FciSeek, FciDelete,
+                        FciTempFile, &ccab, nullptr);
+    }
+    ~FciSession() {
+        if (fci) FCIDestroy(fci);
+    }
+};
+
+int Write(const std::string& temp, const std::vector<PackItem>& items, TCOMP type, std::string& report, bool& refused) {
+    refused = false;
+    const std::string folder = FolderOf(temp);
+    FciSession s(folder, temp.substr(folder.size()));
+    if (!s.fci) return kErrorCannotWrite;
+    for (const PackItem& item : items) {
+        if (item.isFolder) continue;
+        std::string source = item.source, stored = item.path;
+        if (!FCIAddFile(s.fci, &source[0], &stored[0], FALSE, FciNext, FciStatus, FciOpenInfo, type)) {
+            if (s.erf.erfOper == FCIERR_BAD_COMPR_TYPE) {
+                refused = true;
+                return kErrorMethod;
+            }
+            report += ReportLine(item.path, "cannot be packed");
+            return kErrorCannotRead;
+        }
+        report += ReportLine(item.path, "packed");
+    }
+    if (!FCIFlushCabinet(s.fci, FALSE, FciNext, FciStatus)) return kErrorCannotWrite;
+    return kOk;
+}
+
+// The compression type of the cabinet's first folder (-1 when unreadable).
+int FirstFolderType(const char* path) {
+    HANDLE h = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return -1;
+    uint8_t head[44] = {};
+    DWORD got = 0;
+    const BOOL read = ReadFile(h, head, sizeof head, &got, nullptr);
+    CloseHandle(h);
+    // 36 header bytes (no reserved area: flags bit 2 clear), then the folder record.
+    if (!read || got != sizeof head || (head[30] & 4)) return -1;
+    return (head[42] | head[43] << 8) & 0x000F;
+}
+
+}  // namespace
+
+int WriteCabinet(const std::string& path, const std::vector<PackItem>& items, CabCompression compression,
+                 std::string& report) {
+    // FCI writes under a temporary name; the cabinet takes its name when complete.
+    const std::string folder = FolderOf(path);
+    char temp[MAX_PATH];
+    if (!GetTempFileNameA(folder.empty() ? "." : folder.c_str(), "qc", 0, temp)) return kErrorCannotWrite;
+    DeleteFileA(temp);
+    std::string lines;
+    bool refused = false;
+    TCOMP type = compression.lzx ? TCOMP(TCOMPfromLZXWindow(compression.window)) : TCOMP(tcompTYPE_MSZIP);
+    int result = Write(temp, items, type, lines, refused);
+    // An engine without LZX may also take the type and store the data unpacked.
+    if (result == kOk && compression.lzx && FirstFolderType(temp) != tcompTYPE_LZX) refused = true;
+    if (refused) {
+        DeleteFileA(temp);
+        lines.clear();
+        report += ReportLine(path, "LZX is not offered by this system's cabinet engine; MSZIP used");
+        result = Write(temp, items, tcompTYPE_MSZIP, lines, refused);
+    }
+    report += lines;
+    if (result != kOk || !MoveFileExA(temp, path.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        DeleteFileA(temp);
+        return result == kOk ? kErrorCannotWrite : result;
+    }
+    return kOk;
+}
+
+}  // namespace qaz::archivers

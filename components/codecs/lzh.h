@@ -1,0 +1,64 @@
+// LHA archives: the headers of levels 0, 1 and 2 with their checksums, the
+// methods -lh0- (stored), -lh4- to -lh7- and -lhd- (a folder), and writing
+// level-2 headers with -lh5- data.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "components/codecs/unpack.h"
+
+namespace qaz::codecs {
+
+struct LzhEntry {
+    std::string path;  // as stored (Shift-JIS), folders separated by '\'; a folder entry ends in '\'
+    char method[6] = {};  // "-lh5-"
+    uint64_t packedSize = 0;
+    uint64_t originalSize = 0;
+    uint32_t dosTime = 0;     // MS-DOS date (high word) and time (low word), local time; levels 0 and 1
+    bool hasUnixTime = false; // level 2 (or a Unix time extension): seconds since 1970, UTC
+    int64_t unixTime = 0;
+    uint16_t crc = 0;         // CRC-16 of the original bytes
+    uint8_t level = 0;
+    uint8_t attribute = 0;
+    bool folder = false;
+    size_t headerOffset = 0;
+    size_t dataOffset = 0;
+    size_t nextOffset = 0;
+};
+
+enum class LzhHeaderStatus { Ok, End, Corrupt };
+
+// Reads the header at offset. End at the closing zero byte or at the end of
+// the data; Corrupt for a bad checksum, a bad size or data running past the end.
+LzhHeaderStatus ReadLzhHeader(const uint8_t* data, size_t size, size_t offset, LzhEntry& entry);
+
+// Where the first header is: 0 for a plain archive; in a program ("MZ") the
+// first valid header of its first megabyte, as in a self-extracting archive.
+// SIZE_MAX when there is none.
+size_t FindLzhStart(const uint8_t* data, size_t size);
+
+bool IsSupportedLzhMethod(const char* method);
+
+// Unpacks an entry's data into sink and checks its CRC (Corrupt when it differs).
+UnpackStatus UnpackLzhEntry(const uint8_t* data, size_t size, const LzhEntry& entry, ByteSink& sink);
+
+// Appends one entry with a level-2 header: a file packed with -lh5- (stored
+// as -lh0- when packing does not make it smaller), or a folder as -lhd-.
+struct LzhPackItem {
+    std::string path;  // Shift-JIS, '\' between folders; no trailing '\' needed for folders
+    bool folder = false;
+    int64_t unixTime = 0;
+    uint8_t attribute = 0x20;
+    const uint8_t* data = nullptr;
+    size_t size = 0;
+};
+void AppendLzhEntry(std::vector<uint8_t>& out, const LzhPackItem& item);
+// The zero byte that ends an archive.
+inline void FinishLzh(std::vector<uint8_t>& out) { out.push_back(0); }
+
+// Shift-JIS lead bytes, for splitting and scanning paths.
+inline bool IsSjisLead(uint8_t b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+
+}  // namespace qaz::codecs
