@@ -133,6 +133,10 @@ void Client::KillTimers() {
 }
 
 bool Client::StartOp(Op op, bool needsLogin) {
+    // A refused operation leaves no reply of an earlier one behind: a 226
+    // of the last file must not pass for the next one's.
+    replyCode_ = 0;
+    replyText_.clear();
     if (busy_) {
         if (events_) events_->OnError(kErrBusy, "another operation is running");
         return false;
@@ -574,8 +578,9 @@ void Client::FinishTransferIfDone() {
 }
 
 bool Client::PutFile(const std::string& localPath, const std::string& remoteName) {
+    replyCode_ = 0;
+    replyText_.clear();
     if (HasLineBreak(remoteName) || remoteName.empty()) {
-        replyCode_ = 0;
         if (events_) events_->OnError(kErrLocalFile, "bad remote name");
         return false;
     }

@@ -56,7 +56,7 @@ class Server:
                     outer.stors += 1
                     if outer.kind == "drop" and outer.stors == outer.count:
                         # The connection goes while the file is on its way.
-                        self.ioloop.call_later(0.3, self.close)
+                        self.ioloop.call_later(0.02, self.close)
                 return FTPHandler.pre_process_command(self, line, cmd, arg)
 
             def respond(self, resp, logfun=None):
