@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "app/ui/window.h"
+
 namespace qaz::ftp {
 
 namespace {
@@ -40,16 +42,7 @@ void SetCaptionWatcher(std::function<void(HWND, const std::string&)> watcher) {
 }
 
 void PumpAndWait(DWORD ms) {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT) {
-            // Left for the caller's own loop.
-            PostQuitMessage(static_cast<int>(msg.wParam));
-            break;
-        }
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
+    ui::PumpMessages();
     MsgWaitForMultipleObjects(0, nullptr, FALSE, ms, QS_ALLINPUT);
 }
 

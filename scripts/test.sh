@@ -32,6 +32,15 @@ for f in mag pi pic; do
   echo "fuzz_$f: $(grep -o 'number_of_executed_units: *[0-9]*' "$host/fuzz_$f.log" | grep -o '[0-9]*$') executions"
 done
 
+for f in ftp; do
+  mkdir -p "$host/fuzz-corpus/$f"
+  if ! "$host/components/ftpclient/fuzz_$f" -max_total_time=15 -print_final_stats=1 \
+      "$host/fuzz-corpus/$f" >"$host/fuzz_$f.log" 2>&1; then
+    tail -30 "$host/fuzz_$f.log"; status=1
+  fi
+  echo "fuzz_$f: $(grep -o 'number_of_executed_units: *[0-9]*' "$host/fuzz_$f.log" | grep -o '[0-9]*$') executions"
+done
+
 echo "== Windows tests under Wine"
 display=:$(qaz_free_display "${QAZ_TEST_DISPLAY:-93}")
 Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &

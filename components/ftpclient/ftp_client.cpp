@@ -642,54 +642,24 @@ bool Client::Authenticate(const std::string& user, const std::string& password) 
 
 bool Client::Type(int type) {
     if (type != kTypeText && type != kTypeBinary) return false;
-    if (!StartOp(Op::Command, true)) return false;
     pendingType_ = type;
-    command_ = type == kTypeText ? "TYPE A" : "TYPE I";
+    return SimpleCommand("TYPE", type == kTypeText ? "A" : "I");
+}
+
+bool Client::SimpleCommand(const std::string& verb, const std::string& name) {
+    if (HasLineBreak(name)) return false;
+    if (!StartOp(Op::Command, true)) return false;
+    command_ = verb + " " + name;
     step_ = Step::Command;
     if (events_) events_->OnBusy(true);
     if (op_ == Op::Command) SendCommand(command_);
     return true;
 }
 
-bool Client::ChangeDir(const std::string& name) {
-    if (HasLineBreak(name)) return false;
-    if (!StartOp(Op::Command, true)) return false;
-    command_ = "CWD " + name;
-    step_ = Step::Command;
-    if (events_) events_->OnBusy(true);
-    if (op_ == Op::Command) SendCommand(command_);
-    return true;
-}
-
-bool Client::CreateDir(const std::string& name) {
-    if (HasLineBreak(name)) return false;
-    if (!StartOp(Op::Command, true)) return false;
-    command_ = "MKD " + name;
-    step_ = Step::Command;
-    if (events_) events_->OnBusy(true);
-    if (op_ == Op::Command) SendCommand(command_);
-    return true;
-}
-
-bool Client::DeleteDir(const std::string& name) {
-    if (HasLineBreak(name)) return false;
-    if (!StartOp(Op::Command, true)) return false;
-    command_ = "RMD " + name;
-    step_ = Step::Command;
-    if (events_) events_->OnBusy(true);
-    if (op_ == Op::Command) SendCommand(command_);
-    return true;
-}
-
-bool Client::DeleteFile(const std::string& name) {
-    if (HasLineBreak(name)) return false;
-    if (!StartOp(Op::Command, true)) return false;
-    command_ = "DELE " + name;
-    step_ = Step::Command;
-    if (events_) events_->OnBusy(true);
-    if (op_ == Op::Command) SendCommand(command_);
-    return true;
-}
+bool Client::ChangeDir(const std::string& name) { return SimpleCommand("CWD", name); }
+bool Client::CreateDir(const std::string& name) { return SimpleCommand("MKD", name); }
+bool Client::DeleteDir(const std::string& name) { return SimpleCommand("RMD", name); }
+bool Client::DeleteFile(const std::string& name) { return SimpleCommand("DELE", name); }
 
 // --- stopping --------------------------------------------------------------------
 

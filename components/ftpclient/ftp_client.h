@@ -128,6 +128,7 @@ private:
     void OnTimer(int event);
 
     bool StartOp(Op op, bool needsLogin);
+    bool SimpleCommand(const std::string& verb, const std::string& name);
     void BeginConnect(unsigned long address);
     void SendCommand(const std::string& line);
     void FlushControl();

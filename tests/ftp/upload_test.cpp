@@ -185,8 +185,8 @@ private:
 };
 
 constexpr UINT kTick = WM_APP + 50;
-constexpr DWORD kTightGap = 400;
-constexpr DWORD kLooseGap = 2600;
+constexpr DWORD kTightGap = 800;  // a pause of a second without handling messages fails it
+constexpr DWORD kLooseGap = 4000;
 DWORD g_longestGap = 0;
 DWORD g_closedAt = 0;  // when the sending window went, or 0
 
