@@ -2,7 +2,7 @@
 #pragma once
 #include <windows.h>
 
-#include "app/settings.h"
+#include "core/settings.h"
 
 namespace qaz {
 

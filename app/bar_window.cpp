@@ -6,17 +6,18 @@
 #include "app/bar_menu.h"
 #include "app/clock_format.h"
 #include "app/desktop_labels.h"
-#include "app/info_box.h"
-#include "app/registry.h"
-#include "app/symbol.h"
-#include "app/user_paths.h"
 #include "app/version_dialog.h"
-#include "app/ui/panel.h"
-#include "app/work_folder.h"
-#include "archive/library_binding.h"
+#include "base/info_box.h"
+#include "base/path_parts.h"
+#include "base/registry.h"
+#include "base/ui/panel.h"
+#include "base/ui/window_position.h"
+#include "base/user_paths.h"
+#include "base/work_folder.h"
+#include "core/registry_keys.h"
+#include "core/symbol.h"
 #include "intake/process_drop.h"
 #include "sysutil/windows_env.h"
-#include "viewers/viewers.h"
 
 namespace qaz {
 
@@ -27,16 +28,11 @@ constexpr int kDesignWidth = 127;
 
 }  // namespace
 
-BarWindow::BarWindow() {
-    openFile = [this](const std::string& name) { return OpenByKind(*this, name); };
-}
+BarWindow::BarWindow() = default;
 
 BarWindow::~BarWindow() {
     Destroy();
     StopAnimation();
-    if (icon_) DestroyIcon(icon_);
-    if (symbol_) DeleteObject(symbol_);
-    if (font_) DeleteObject(font_);
 }
 
 HWND BarWindow::control(BarControl id) const {
@@ -48,17 +44,16 @@ HWND BarWindow::control(BarControl id) const {
         case idBarCopy: return barCopy_;
         case idSysMenu: return pnlSysMenu_;
         case idImgExit: return imgExit_;
-        case idDropFiles: return dropList_;
+        case idDropFiles: return queue_.handle();
     }
     return nullptr;
 }
 
 bool BarWindow::Create(HWND owner, const std::vector<std::string>& params) {
     params_ = params;
-    icon_ = CreateSymbolIcon();
-    symbol_ = CreateSymbolBitmap();
+    symbol_.Reset(CreateSymbolBitmap());
     ui::RegisterPanelClasses();
-    if (!ui::Window::RegisterClass(kBarClass, icon_, nullptr)) return false;
+    if (!ui::Window::RegisterClass(kBarClass, ProgramIcon(), nullptr)) return false;
     if (!ui::Window::Create(kBarClass, kBarTitle, WS_POPUP | WS_CLIPCHILDREN, 0, 0, 0, kDesignWidth, kBarHeight,
                             owner))
         return false;
@@ -74,8 +69,7 @@ bool BarWindow::Create(HWND owner, const std::vector<std::string>& params) {
 
 void BarWindow::CreateControls() {
     HWND bar = hwnd();
-    font_ = CreateFontA(-12, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
-                        CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "ＭＳ Ｐゴシック");
+    font_.Reset(ui::CreateFormFont(FW_BOLD));
     barColour_ = GetSysColor(COLOR_INACTIVECAPTION);
 
     // The exit mark first, so that Sys covers it in the normal layout.
@@ -94,38 +88,28 @@ void BarWindow::CreateControls() {
     sys_ = ui::CreatePanel(bar, idSys, 0, 0, kIconWidth, kBarHeight, ui::Edge::Raised);
     pnlIcon_ = ui::CreatePanel(sys_, idIcon, 2, 2, 16, 16, ui::Edge::None);
     imgMain_ = ui::CreatePicture(pnlIcon_, idImgMain, 0, 0, 16, 16);
-    ui::SetPictureBitmap(imgMain_, symbol_);
+    ui::SetPictureBitmap(imgMain_, symbol_.get());
     SetWindowPos(sys_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 
     main_ = ui::CreatePanel(bar, idMain, kIconWidth, 0, kDesignWidth - kIconWidth, kBarHeight, ui::Edge::Lowered);
-    ui::SetPanelFont(main_, font_);
+    ui::SetPanelFont(main_, font_.get());
     barCopy_ = ui::CreateChild(PROGRESS_CLASSA, "", 0, 0, 2, 2, 101, 16, main_, idBarCopy);
     EnableWindow(barCopy_, FALSE);
     SendMessageA(barCopy_, PBM_SETRANGE, 0, MAKELPARAM(0, 9));
     SendMessageA(barCopy_, PBM_SETSTEP, 1, 0);
 
-    dropList_ = ui::CreateChild("LISTBOX", "", LBS_NOINTEGRALHEIGHT, 0, 0, 64, 25, 9, bar, idDropFiles);
+    queue_.Create(bar, idDropFiles);
 }
 
 void BarWindow::FormCreate() {
     // 1. Run-time state as at creation.
-    state = BarState();
+    state_ = BarState();
+    queue_.fileCount = 0;
+    queue_.filesPending = false;
     // 2. The activation colours come with WM_ACTIVATEAPP.
     // 3. The icon's tooltip, two lines.
-    tooltip_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
-                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd(), nullptr,
-                               GetModuleHandleA(nullptr), nullptr);
-    if (tooltip_) {
-        TOOLINFOA ti = {};
-        ti.cbSize = sizeof ti;
-        ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-        ti.hwnd = hwnd();
-        ti.uId = reinterpret_cast<UINT_PTR>(imgMain_);
-        ti.lpszText = const_cast<char*>(kIconTip);
-        SendMessageA(tooltip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&ti));
-        SendMessageA(tooltip_, TTM_SETMAXTIPWIDTH, 0, 400);
-        SendMessageA(tooltip_, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
-    }
+    tooltip_.Create(hwnd(), 400);
+    tooltip_.Add(imgMain_, kIconTip);
     // 4. Settings: place the bar, stay-on-top, tray icon, clock.
     LoadSettings(true);
     // 5. Files dropped from the shell come here.
@@ -133,32 +117,32 @@ void BarWindow::FormCreate() {
     SetMessageOwner(hwnd());
     if (params_.empty()) {
         // 6. An ordinary start.
-        state.CmdLineMode = false;
-        if (settings.AutoWin == 1) CopyWindowsEnvironment(true);
+        state_.CmdLineMode = false;
+        if (settings_.AutoWin == 1) CopyWindowsEnvironment(true);
     } else {
         // 7. A start with names: show them, then end.
-        state.CmdLineMode = true;
-        ProcessDrop(*this, DropSource::CommandLine(params_));
-        if (state.FileCount < 1)
-            state.FilesPending = false;
+        state_.CmdLineMode = true;
+        ProcessDrop(context_, DropSource::CommandLine(params_));
+        if (queue_.fileCount < 1)
+            queue_.filesPending = false;
         else
-            ShowMediaController(*this);
-        state.AutoLoadFiles = true;
-        ArmTimer2(1);
+            viewers_.ShowMediaController();
+        state_.AutoLoadFiles = true;
+        ArmQueue(1);
     }
 }
 
 void BarWindow::FormCloseQuery() {
     ResetQueue();
     SaveSettings();
-    if (settings.AutoWin == 2 && !state.CmdLineMode) CopyWindowsEnvironment(true);
+    if (settings_.AutoWin == 2 && !state_.CmdLineMode) CopyWindowsEnvironment(true);
     HideTrayIcon();
 }
 
 // ---- settings ------------------------------------------------------------
 
 void BarWindow::LoadSettings(bool first) {
-    const std::string compareFormat = first ? std::string("yy/mm/dd hh:mm") : state.ClockFormat;
+    const std::string compareFormat = first ? std::string("yy/mm/dd hh:mm") : state_.ClockFormat;
     {
         RegKey mainKey;
         mainKey.Open(kRegMain);
@@ -177,70 +161,58 @@ void BarWindow::LoadSettings(bool first) {
     {
         RegKey settingsKey;
         settingsKey.Open(kRegSettings);
-        settings = ReadSettings(settingsKey.get());
+        settings_ = ReadSettings(settingsKey.get());
     }
-    ui::SetPanelColors(main_, static_cast<COLORREF>(settings.Color), static_cast<COLORREF>(settings.FontColor));
-    const ClockLayout clock = ClockLayoutFromType(settings.ClockType);
-    state.ClockFormat = clock.format;
-    state.ClockWidth = clock.width;
+    ui::SetPanelColors(main_, static_cast<COLORREF>(settings_.Color), static_cast<COLORREF>(settings_.FontColor));
+    const ClockLayout clock = ClockLayoutFromType(settings_.ClockType);
+    state_.ClockFormat = clock.format;
+    state_.ClockWidth = clock.width;
     // A run with names on the command line always shows them by itself.
-    state.AutoLoadFiles = state.CmdLineMode ? true : settings.AutoLoadFiles;
+    state_.AutoLoadFiles = state_.CmdLineMode ? true : settings_.AutoLoadFiles;
     ApplyDesktopLabels(first);
     LayoutClock();
-    if (first || state.ClockFormat != compareFormat) PullInsideScreen();
+    if (first || state_.ClockFormat != compareFormat) {
+        RECT r;
+        GetWindowRect(hwnd(), &r);
+        const POINT at = ui::PullInsideScreen(POINT{r.left, r.top}, SIZE{r.right - r.left, r.bottom - r.top});
+        if (at.x != r.left || at.y != r.top)
+            SetWindowPos(hwnd(), nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
 }
 
 void BarWindow::LayoutClock() {
     int width = kIconWidth;
-    if (!state.ClockFormat.empty()) {
-        SetWindowPos(main_, nullptr, 0, 0, state.ClockWidth, kBarHeight, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-        SetWindowPos(barCopy_, nullptr, 0, 0, state.ClockWidth - 5, 16, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-        SetWindowTextA(main_, ClockText(state.ClockFormat).c_str());
+    if (!state_.ClockFormat.empty()) {
+        SetWindowPos(main_, nullptr, 0, 0, state_.ClockWidth, kBarHeight, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        SetWindowPos(barCopy_, nullptr, 0, 0, state_.ClockWidth - 5, 16, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        SetWindowTextA(main_, ClockText(state_.ClockFormat).c_str());
         if (!timer1On_) SetTimer(hwnd(), Timer1, kTimer1Interval, nullptr);
         timer1On_ = true;
-        width = state.ClockWidth + kIconWidth;
+        width = state_.ClockWidth + kIconWidth;
     } else {
         KillTimer(hwnd(), Timer1);
         timer1On_ = false;
-        if (settings.AniTime > 0) {
+        if (settings_.AniTime > 0) {
             StopAnimation();
             // Without a clock the timer only counts towards the animation,
             // which needs its library.
-            if (HMODULE probe = LoadLibraryA(kAnimationLibrary)) {
+            if (Library(kAnimationLibrary)) {
                 SetTimer(hwnd(), Timer1, kTimer1Interval, nullptr);
                 timer1On_ = true;
-                FreeLibrary(probe);
             }
         }
     }
     SetWindowPos(hwnd(), nullptr, 0, 0, width, kBarHeight, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void BarWindow::PullInsideScreen() {
-    RECT r;
-    GetWindowRect(hwnd(), &r);
-    const int width = r.right - r.left, height = r.bottom - r.top;
-    int left = r.left, top = r.top;
-    const int screenWidth = GetSystemMetrics(SM_CXSCREEN), screenHeight = GetSystemMetrics(SM_CYSCREEN);
-    if (screenWidth - width < left) left = screenWidth - width;
-    if (screenHeight - height < top) top = screenHeight - height;
-    if (left != r.left || top != r.top)
-        SetWindowPos(hwnd(), nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
 void BarWindow::SaveSettings() {
+    ui::SaveWindowPosition(hwnd(), kRegMain);
     RegKey mainKey;
-    if (mainKey.Create(kRegMain)) {
-        RECT r;
-        GetWindowRect(hwnd(), &r);
-        RegWriteInt(mainKey.get(), "Left", r.left);
-        RegWriteInt(mainKey.get(), "Top", r.top);
-        RegWriteBool(mainKey.get(), "TitleBar", InTitleBarLayout());
-    }
+    if (mainKey.Create(kRegMain)) RegWriteBool(mainKey.get(), "TitleBar", InTitleBarLayout());
     RegKey settingsKey;
     if (settingsKey.Create(kRegSettings)) {
-        RegWriteInt(settingsKey.get(), "PackDef", settings.PackDef);
-        RegWriteInt(settingsKey.get(), "PathDef", settings.PathDef);
+        RegWriteInt(settingsKey.get(), "PackDef", settings_.PackDef);
+        RegWriteInt(settingsKey.get(), "PathDef", settings_.PathDef);
     }
 }
 
@@ -251,32 +223,28 @@ void BarWindow::SetStayOnTop(bool on) {
     SetWindowPos(hwnd(), on ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
-void BarWindow::ShowTrayIcon() { tray_.Show(hwnd(), icon_); }
+void BarWindow::ShowTrayIcon() { tray_.Show(hwnd(), ProgramIcon()); }
 
 void BarWindow::HideTrayIcon() { tray_.Hide(); }
 
 void BarWindow::StartAnimation() {
     StopAnimation();
-    state.AniLibrary = LoadLibraryA(kAnimationLibrary);
-    if (!state.AniLibrary) return;
+    // The library is missing silently.
+    if (!animation_.Load(kAnimationLibrary)) return;
     // The library draws into the icon's memory device context and repaints
     // the icon window itself.
     using Entry = void(WINAPI*)(HDC);
-    auto entry = reinterpret_cast<Entry>(GetProcAddress(state.AniLibrary, "QAZAnimation"));
-    if (entry) entry(ui::PictureSurface(imgMain_));
+    if (auto entry = animation_.Entry<Entry>("QAZAnimation")) entry(ui::PictureSurface(imgMain_));
 }
 
-void BarWindow::StopAnimation() {
-    if (state.AniLibrary) FreeLibrary(state.AniLibrary);
-    state.AniLibrary = nullptr;
-}
+void BarWindow::StopAnimation() { animation_.Free(); }
 
 void BarWindow::ResetQueue() {
-    StopTimer2();
-    if (state.ImageWindowCreated) CloseImageWindow(*this);
-    if (state.MediaWindowCreated) CloseMediaController(*this);
-    SendMessageA(dropList_, LB_RESETCONTENT, 0, 0);
-    UnbindLibrary();
+    StopQueue();
+    viewers_.CloseImageWindow();
+    viewers_.CloseMediaController();
+    queue_.Clear();
+    binding_.Unbind();
     StopAnimation();
     CleanWorkFolder();
 }
@@ -302,13 +270,13 @@ void BarWindow::SetTitleBarLayout(bool titleBar) {
     InvalidateRect(hwnd(), nullptr, TRUE);
 }
 
-void BarWindow::ArmTimer2(UINT ms) {
+void BarWindow::ArmQueue(UINT ms) {
     timer2Interval_ = ms;
     SetTimer(hwnd(), Timer2, ms, nullptr);
     timer2On_ = true;
 }
 
-void BarWindow::StopTimer2() {
+void BarWindow::StopQueue() {
     KillTimer(hwnd(), Timer2);
     timer2On_ = false;
 }
@@ -329,64 +297,40 @@ std::string BarWindow::ClockText(const std::string& format) {
 
 // ---- timers --------------------------------------------------------------
 
-void BarWindow::Tick(BarTimer timer) {
-    if (timer == Timer1)
-        Timer1Timer();
-    else
-        Timer2Timer();
-}
-
 void BarWindow::Timer1Timer() {
-    if (!state.ClockFormat.empty()) SetWindowTextA(main_, ClockText(state.ClockFormat).c_str());
-    if (settings.AniTime > 0) {
-        state.AniCounter += 1;
-        if (state.AniCounter == 0) {  // the animation ran for one tick
+    if (!state_.ClockFormat.empty()) SetWindowTextA(main_, ClockText(state_.ClockFormat).c_str());
+    if (settings_.AniTime > 0) {
+        state_.AniCounter += 1;
+        if (state_.AniCounter == 0) {  // the animation ran for one tick
             StopAnimation();
-            state.AniCounter = 1;
+            state_.AniCounter = 1;
         }
-        if (state.AniCounter >= settings.AniTime) {
+        if (state_.AniCounter >= settings_.AniTime) {
             StartAnimation();
-            state.AniCounter = -1;
+            state_.AniCounter = -1;
         }
     }
 }
 
 void BarWindow::Timer2Timer() {
-    StopTimer2();
-    if (state.FilesPending) {
-        const int i = static_cast<int>(SendMessageA(dropList_, LB_GETCURSEL, 0, 0));
-        std::string name;
-        const LRESULT length = SendMessageA(dropList_, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0);
-        if (i >= 0 && length != LB_ERR) {
-            name.resize(static_cast<size_t>(length) + 1);
-            SendMessageA(dropList_, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&name[0]));
-            name.resize(static_cast<size_t>(length));
-        }
-        if (i >= 0 && i < state.FileCount - 1) {
-            SendMessageA(dropList_, LB_SETCURSEL, static_cast<WPARAM>(i + 1), 0);
-        } else {
-            state.FilesPending = false;
-        }
-        const int delay = openFile(name);
-        if (state.AutoLoadFiles && delay > 0) ArmTimer2(static_cast<UINT>(delay));
-    } else {
-        ResetQueue();  // closes the image window and the controller too
-        if (state.CmdLineMode) PostMessageA(hwnd(), WM_CLOSE, 0, 0);
-    }
+    StopQueue();
+    if (viewers_.ShowNextEntry()) return;
+    ResetQueue();  // closes the image window and the controller too
+    if (state_.CmdLineMode) PostMessageA(hwnd(), WM_CLOSE, 0, 0);
 }
 
 // ---- messages ------------------------------------------------------------
 
 void BarWindow::OnDropFiles(HDROP drop) {
     ResetQueue();
-    ProcessDrop(*this, DropSource::Shell(drop));
-    if (state.FileCount <= 0) return;
+    ProcessDrop(context_, DropSource::Shell(drop));
+    if (queue_.fileCount <= 0) return;
     StartAnimation();
-    ShowMediaController(*this);
-    if (state.AutoLoadFiles)
-        ArmTimer2(1);
+    viewers_.ShowMediaController();
+    if (state_.AutoLoadFiles)
+        ArmQueue(1);
     else
-        ShowListEntry(*this, 0);
+        viewers_.ShowListEntry(0);
 }
 
 void BarWindow::OnTrayCallback(LPARAM code) {
@@ -430,20 +374,19 @@ void BarWindow::OnIconClick() {
 }
 
 void BarWindow::ShowMenu(POINT at) {
-    HMENU menu = BuildBarMenu(settings);
+    OwnedMenu menu(BuildBarMenu(settings_));
     SetForegroundWindow(hwnd());
-    const int choice = TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, 0, hwnd(), nullptr);
-    DestroyMenu(menu);
+    const int choice = TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, 0, hwnd(), nullptr);
     PostMessageA(hwnd(), WM_NULL, 0, 0);
     if (choice) OnMenuCommand(choice);
 }
 
 void BarWindow::OnMenuCommand(int id) {
     if (id >= cLzh && id <= cTgz) {
-        settings.PackDef = id - cLzh + 1;
+        settings_.PackDef = id - cLzh + 1;
         SaveSettings();
     } else if (id >= N11 && id <= N51) {
-        settings.PathDef = id - N11 + 1;
+        settings_.PathDef = id - N11 + 1;
         SaveSettings();
     } else {
         switch (id) {
@@ -460,7 +403,7 @@ void BarWindow::OnMenuCommand(int id) {
 }
 
 void BarWindow::RunSettingsLibrary() {
-    HMODULE library = LoadLibraryA(kSettingsLibrary);
+    Library library(kSettingsLibrary);
     if (!library) {
         InfoBox(std::string(kSettingsLibrary) + " がありません");
         return;
@@ -469,16 +412,14 @@ void BarWindow::RunSettingsLibrary() {
     char path[577] = {};
     GetModuleFileNameA(nullptr, path, sizeof path - 1);
     using Entry = void(WINAPI*)(char*);
-    if (auto entry = reinterpret_cast<Entry>(GetProcAddress(library, "QAZSetup"))) {
+    if (auto entry = library.Entry<Entry>("QAZSetup")) {
         entry(path);
         LoadSettings(false);
     }
-    FreeLibrary(library);
 }
 
 void BarWindow::OpenHelp() {
-    const std::string program = ProgramPath();
-    const std::string help = program.substr(0, program.find_last_of('\\') + 1) + "qaz.hlp";
+    const std::string help = AddBackslash(ParentOf(ProgramPath())) + "qaz.hlp";
     ShellExecuteA(hwnd(), "open", help.c_str(), nullptr, nullptr, SW_SHOW);
 }
 
@@ -487,29 +428,20 @@ void BarWindow::SetBarColour(COLORREF colour) {
     InvalidateRect(hwnd(), nullptr, TRUE);
 }
 
-void BarWindow::PaintBar() {
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(hwnd(), &ps);
-    RECT r;
-    GetClientRect(hwnd(), &r);
-    HBRUSH brush = CreateSolidBrush(barColour_);
-    FillRect(dc, &r, brush);
-    DeleteObject(brush);
-    RECT strip = {0, 0, kIconWidth, 9};  // the bevel above the icon
-    DrawEdge(dc, &strip, BDR_RAISEDINNER, BF_RECT);
-    EndPaint(hwnd(), &ps);
-}
-
 LRESULT BarWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
         case WM_NCHITTEST: return ui::HitTestDragBySurface(hwnd(), wParam, lParam);
         case WM_ERASEBKGND: return 1;
-        case WM_PAINT: PaintBar(); return 0;
+        case WM_PAINT:
+            // The bevel above the icon shows in the title-bar layout.
+            ui::PaintGripSurface(hwnd(), barColour_, RECT{0, 0, kIconWidth, 9});
+            return 0;
         case WM_ACTIVATEAPP:
             SetBarColour(GetSysColor(wParam ? COLOR_ACTIVECAPTION : COLOR_INACTIVECAPTION));
             return 0;
         case WM_TIMER:
-            if (wParam == Timer1 || wParam == Timer2) Tick(static_cast<BarTimer>(wParam));
+            if (wParam == Timer1) Timer1Timer();
+            if (wParam == Timer2) Timer2Timer();
             return 0;
         case WM_DROPFILES: OnDropFiles(reinterpret_cast<HDROP>(wParam)); return 0;
         case kTrayCallback: OnTrayCallback(lParam); return 0;
@@ -529,8 +461,8 @@ LRESULT BarWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_DESTROY:
             // The viewers' windows do not outlive the bar they belong to.
-            if (state.ImageWindowCreated) CloseImageWindow(*this);
-            if (state.MediaWindowCreated) CloseMediaController(*this);
+            viewers_.CloseImageWindow();
+            viewers_.CloseMediaController();
             KillTimer(hwnd(), Timer1);
             KillTimer(hwnd(), Timer2);
             timer1On_ = timer2On_ = false;

@@ -1,15 +1,21 @@
 // The bar: the program's only permanent window, a 21-pixel strip with the
-// program's symbol and a clock.
+// program's symbol and a clock. It owns the drop queue, the bound outside
+// library and the viewers, and hosts the subsystems that work on them.
 #pragma once
 #include <windows.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
-#include "app/settings.h"
 #include "app/tray_icon.h"
-#include "app/ui/window.h"
+#include "archive/drop_context.h"
+#include "base/gdi.h"
+#include "base/library.h"
+#include "base/ui/window.h"
+#include "core/drop_queue.h"
+#include "core/host.h"
+#include "core/settings.h"
+#include "viewers/viewers.h"
 
 namespace qaz {
 
@@ -29,24 +35,16 @@ enum BarControl {
 enum BarTimer { Timer1 = 1, Timer2 = 2 };
 constexpr UINT kTimer1Interval = 60000;
 
-// Run-time state of the bar, set at creation.
+// Run-time state of the bar itself, set at creation.
 struct BarState {
     bool CmdLineMode = false;
-    bool ImageWindowCreated = false;
-    bool MediaWindowCreated = false;
-    bool FilesPending = false;
-    int FileCount = 0;
     bool AutoLoadFiles = true;
-    HMODULE AniLibrary = nullptr;
     int AniCounter = 0;
-    int TargetPathIndex = 0;
-    int PictureSubKind = 0;           // last native picture: 0 bitmap, 1 icon or metafile
-    bool ScreenSaverPending = false;  // a screen saver was started for the last entry
     std::string ClockFormat;
     int ClockWidth = 0;
 };
 
-class BarWindow : public ui::Window {
+class BarWindow : public ui::Window, public Host {
 public:
     BarWindow();
     ~BarWindow() override;
@@ -57,10 +55,10 @@ public:
     // Ends the message loop when the bar is destroyed.
     void SetQuitOnDestroy(bool quit) { quitOnDestroy_ = quit; }
 
-    // Settings (in memory) and run-time state.
-    Settings settings;
-    BarState state;
-    const std::vector<std::string>& params() const { return params_; }
+    const Settings& settings() const { return settings_; }
+    const BarState& state() const { return state_; }
+    const DropQueue& queue() const { return queue_; }
+    Viewers& viewers() { return viewers_; }
 
     void LoadSettings(bool first);
     void SaveSettings();
@@ -68,16 +66,6 @@ public:
     void ShowTrayIcon();
     void HideTrayIcon();
     const TrayIcon& tray() const { return tray_; }
-    // The animation library "qaz_ani.dll" is called as
-    //     void __stdcall QAZAnimation(HDC surface);
-    // surface is the memory device context that holds the icon's 16 x 16
-    // picture (selected bitmap, 16 x 16 pixels, owned by the bar). The library
-    // draws its frames into it from its own timer and then repaints the icon
-    // by redrawing the bar (class "TJX_QAZMain", title "QAZ") with its
-    // children; the bar paints the icon from that surface. The surface stays
-    // valid until the bar unloads the library.
-    void StartAnimation();
-    void StopAnimation();
     void ResetQueue();
     // Carries out a menu choice (a BarMenuItem id).
     void OnMenuCommand(int id);
@@ -87,20 +75,31 @@ public:
     void SetTitleBarLayout(bool titleBar);
 
     HWND control(BarControl id) const;
-    HWND dropList() const { return dropList_; }
     bool Timer1Enabled() const { return timer1On_; }
-    bool Timer2Enabled() const { return timer2On_; }
-    UINT Timer2Interval() const { return timer2Interval_; }
-    void ArmTimer2(UINT ms);
-    void StopTimer2();
-    // Runs a tick of the timer as if it had fired.
-    void Tick(BarTimer timer);
-
-    // Shows one entry of the drop list and returns how long, in ms, it
-    // stays before the next one (0 or less: the entry re-arms the queue).
-    std::function<int(const std::string&)> openFile;
+    // The animation library is loaded and drawing.
+    bool Animating() const { return static_cast<bool>(animation_); }
     // Clock text for a format at the current local time.
     static std::string ClockText(const std::string& format);
+
+    // What the subsystems ask of the bar.
+    HWND OwnerWindow() const override { return hwnd(); }
+    bool CommandLineMode() const override { return state_.CmdLineMode; }
+    bool AutoLoad() const override { return state_.AutoLoadFiles; }
+    void SetAutoLoad(bool on) override { state_.AutoLoadFiles = on; }
+    void ArmQueue(UINT ms) override;
+    void StopQueue() override;
+    bool QueueArmed() const override { return timer2On_; }
+    UINT QueueDelay() const override { return timer2Interval_; }
+    // The animation library "qaz_ani.dll" is called as
+    //     void __stdcall QAZAnimation(HDC surface);
+    // surface is the memory device context that holds the icon's 16 x 16
+    // picture (selected bitmap, 16 x 16 pixels, owned by the bar). The library
+    // draws its frames into it from its own timer and then repaints the icon
+    // by redrawing the bar (class "TJX_QAZMain", title "QAZ") with its
+    // children; the bar paints the icon from that surface. The surface stays
+    // valid until the bar unloads the library.
+    void StartAnimation() override;
+    void StopAnimation() override;
 
 protected:
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
@@ -110,7 +109,6 @@ private:
     void FormCreate();
     void FormCloseQuery();
     void LayoutClock();
-    void PullInsideScreen();
     void Timer1Timer();
     void Timer2Timer();
     void OnDropFiles(HDROP drop);
@@ -120,15 +118,21 @@ private:
     void RunSettingsLibrary();
     void OpenHelp();
     void SetBarColour(COLORREF colour);
-    void PaintBar();
 
     std::vector<std::string> params_;
+    Settings settings_;
+    BarState state_;
+    DropQueue queue_;
+    LibraryBinding binding_;
+    DropContext context_{*this, settings_, queue_, binding_};
+    Viewers viewers_{context_};
+    Library animation_;
     TrayIcon tray_;
-    HICON icon_ = nullptr;
-    HBITMAP symbol_ = nullptr;
-    HFONT font_ = nullptr;
+    OwnedBitmap symbol_;
+    OwnedFont font_;
+    ui::Tooltip tooltip_;
     HWND sys_ = nullptr, pnlIcon_ = nullptr, imgMain_ = nullptr, main_ = nullptr, barCopy_ = nullptr;
-    HWND pnlSysMenu_ = nullptr, imgExit_ = nullptr, dropList_ = nullptr, tooltip_ = nullptr;
+    HWND pnlSysMenu_ = nullptr, imgExit_ = nullptr;
     COLORREF barColour_ = 0;
     bool timer1On_ = false, timer2On_ = false;
     UINT timer2Interval_ = 0;

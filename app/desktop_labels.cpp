@@ -4,7 +4,8 @@
 
 #include <cstring>
 
-#include "app/registry.h"
+#include "base/registry.h"
+#include "core/registry_keys.h"
 
 namespace qaz {
 

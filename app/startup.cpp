@@ -6,8 +6,8 @@
 #include <cstdlib>
 
 #include "app/bar_window.h"
-#include "app/info_box.h"
-#include "app/ui/window.h"
+#include "base/info_box.h"
+#include "base/ui/window.h"
 
 namespace qaz {
 
@@ -18,16 +18,9 @@ namespace {
 constexpr const char* kApplicationClass = "TJX_QAZApplication";
 
 HWND CreateApplicationWindow() {
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    WNDCLASSEXA wc = {};
-    wc.cbSize = sizeof wc;
-    if (!GetClassInfoExA(instance, kApplicationClass, &wc)) {
-        wc.lpfnWndProc = DefWindowProcA;
-        wc.hInstance = instance;
-        wc.lpszClassName = kApplicationClass;
-        RegisterClassExA(&wc);
-    }
-    HWND app = CreateWindowExA(0, kApplicationClass, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, instance, nullptr);
+    ui::RegisterWindowClass(kApplicationClass, DefWindowProcA);
+    HWND app = CreateWindowExA(0, kApplicationClass, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                               GetModuleHandleA(nullptr), nullptr);
     if (app) {
         ShowWindow(app, SW_HIDE);
         SetWindowTextA(app, kAppTitle);

@@ -6,7 +6,7 @@ namespace qaz {
 
 void TrayIcon::Show(HWND owner, HICON icon) {
     if (record_) return;
-    record_ = new NOTIFYICONDATAA();
+    record_ = std::make_unique<NOTIFYICONDATAA>();
     record_->cbSize = kTrayRecordSize;
     record_->hWnd = owner;
     record_->uID = kTrayId;
@@ -15,14 +15,13 @@ void TrayIcon::Show(HWND owner, HICON icon) {
     record_->hIcon = icon;
     std::strncpy(record_->szTip, kTrayTip, 63);
     // The shell's answer is not checked: the record is ours until Hide.
-    Shell_NotifyIconA(NIM_ADD, record_);
+    Shell_NotifyIconA(NIM_ADD, record_.get());
 }
 
 void TrayIcon::Hide() {
     if (!record_) return;
-    Shell_NotifyIconA(NIM_DELETE, record_);
-    delete record_;
-    record_ = nullptr;
+    Shell_NotifyIconA(NIM_DELETE, record_.get());
+    record_.reset();
 }
 
 }  // namespace qaz

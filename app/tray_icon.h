@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <memory>
+
 namespace qaz {
 
 constexpr UINT kTrayCallback = WM_USER + 101;
@@ -24,10 +26,10 @@ public:
     void Hide();
     bool shown() const { return record_ != nullptr; }
     // The record while shown, else nullptr.
-    const NOTIFYICONDATAA* record() const { return record_; }
+    const NOTIFYICONDATAA* record() const { return record_.get(); }
 
 private:
-    NOTIFYICONDATAA* record_ = nullptr;
+    std::unique_ptr<NOTIFYICONDATAA> record_;
 };
 
 }  // namespace qaz

@@ -1,26 +1,25 @@
 #include "archive/archive_ops.h"
 
-#include "app/bar_window.h"
-#include "app/info_box.h"
-#include "app/path_parts.h"
-#include "archive/library_binding.h"
+#include "base/info_box.h"
+#include "base/path_parts.h"
+#include "core/file_kind.h"
 
 namespace qaz {
 
 namespace {
 
 constexpr DWORD kOpenMode = 0x08001200;
-constexpr int kCabKind = 12;
 
 }  // namespace
 
-bool ReadArchiveEntries(HWND window, const std::string& archive, int kind, std::vector<ArchiveEntry>& entries) {
-    const EntrySlots& s = Entries();
+bool ReadArchiveEntries(const LibraryBinding& binding, HWND window, const std::string& archive, int kind,
+                        std::vector<ArchiveEntry>& entries) {
+    const EntrySlots& s = binding.entries();
     entries.clear();
     if (!s.check || !s.open || !s.close || !s.findFirst || !s.findNext) return false;
-    WaitWhileRunning();
+    binding.WaitWhileRunning();
     if (!(s.check(archive.c_str(), 0) & 0xFF)) return false;
-    HARC handle = s.open(window, archive.c_str(), kind == kCabKind ? 0 : kOpenMode);
+    HARC handle = s.open(window, archive.c_str(), kind == kindCab ? 0 : kOpenMode);
     if (!handle) return false;
     ArchiveEntryInfo info = {};
     for (int found = s.findFirst(handle, "*.*", &info); found == 0; found = s.findNext(handle, &info)) {
@@ -31,16 +30,16 @@ bool ReadArchiveEntries(HWND window, const std::string& archive, int kind, std::
     return true;
 }
 
-bool ListArchive(BarWindow& bar, const std::string& archive, int kind) {
+bool ListArchive(DropContext& context, const std::string& archive, int kind) {
     std::vector<ArchiveEntry> entries;
     // The contents window is shown from here once it exists.
-    return ReadArchiveEntries(bar.hwnd(), archive, kind, entries);
+    return ReadArchiveEntries(context.binding, context.host.OwnerWindow(), archive, kind, entries);
 }
 
-void ExtractArchive(BarWindow& /*bar*/, const std::string& archive, const char* /*listFile*/, int /*kind*/,
+void ExtractArchive(DropContext& context, const std::string& archive, const char* /*listFile*/, int /*kind*/,
                     bool /*intoWorkFolder*/) {
-    const EntrySlots& s = Entries();
-    WaitWhileRunning();
+    const EntrySlots& s = context.binding.entries();
+    context.binding.WaitWhileRunning();
     if (s.check && !(s.check(archive.c_str(), 0) & 0xFF)) {
         InfoBox(LastComponent(archive) + " は不正ファイルです");
         return;

@@ -5,23 +5,24 @@
 #include <string>
 #include <vector>
 
+#include "archive/drop_context.h"
 #include "archive/entry_info.h"
 
 namespace qaz {
 
-class BarWindow;
-
 // Reads the entries of an archive with the bound library: false when the
 // library lacks an entry it needs, refuses the file or cannot open it.
-bool ReadArchiveEntries(HWND window, const std::string& archive, int kind, std::vector<ArchiveEntry>& entries);
+bool ReadArchiveEntries(const LibraryBinding& binding, HWND window, const std::string& archive, int kind,
+                        std::vector<ArchiveEntry>& entries);
 
 // Lists an archive of the kind for the user to choose from; an archive the
 // library refuses is passed over silently. False when nothing was listed.
-bool ListArchive(BarWindow& bar, const std::string& archive, int kind);
+bool ListArchive(DropContext& context, const std::string& archive, int kind);
 
 // Extracts an archive of the kind next to itself (or into the target
 // folder), or into the work folder for viewing. An archive the library
 // refuses is reported as an invalid file.
-void ExtractArchive(BarWindow& bar, const std::string& archive, const char* listFile, int kind, bool intoWorkFolder);
+void ExtractArchive(DropContext& context, const std::string& archive, const char* listFile, int kind,
+                    bool intoWorkFolder);
 
 }  // namespace qaz

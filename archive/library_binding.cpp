@@ -2,7 +2,8 @@
 
 #include <string>
 
-#include "app/info_box.h"
+#include "base/info_box.h"
+#include "core/file_kind.h"
 
 namespace qaz {
 
@@ -23,100 +24,55 @@ const LibraryRow kLibraries[] = {
     {"Tar32.dll", "Tar"},
 };
 
-// A loaded library, released when replaced or dropped.
-class Library {
-public:
-    ~Library() { Free(); }
-    void Attach(HMODULE module) {
-        Free();
-        module_ = module;
-    }
-    void Free() {
-        if (module_) FreeLibrary(module_);
-        module_ = nullptr;
-    }
-    HMODULE get() const { return module_; }
-    template <class Fn>
-    Fn Entry(const std::string& name) const {
-        return reinterpret_cast<Fn>(GetProcAddress(module_, name.c_str()));
-    }
-
-private:
-    HMODULE module_ = nullptr;
-};
-
-struct Binding {
-    Library library;
-    int kind = 0;
-    EntrySlots slots;
-};
-
-Binding& TheBinding() {
-    static Binding binding;
-    return binding;
-}
-
 }  // namespace
 
-const char* LibraryFileOf(int kind) {
-    return kind >= 1 && kind <= kCompressedKind ? kLibraries[kind].file : nullptr;
-}
+const char* LibraryFileOf(int kind) { return kind >= 1 && kind <= kLastLibraryKind ? kLibraries[kind].file : nullptr; }
 
-const char* EntryPrefixOf(int kind) {
-    return kind >= kFirstArchiveKind && kind <= kCompressedKind ? kLibraries[kind].prefix : nullptr;
-}
+const char* EntryPrefixOf(int kind) { return IsArchiveKind(kind) ? kLibraries[kind].prefix : nullptr; }
 
-bool BindLibrary(int kindIn, bool packMode) {
-    const int kind = kindIn == kCompressedKind ? kTarKind : kindIn;
+bool LibraryBinding::Bind(int kindIn, bool packMode) {
+    const int kind = kindIn == kindCompressed ? kindTar : kindIn;
     const char* file = LibraryFileOf(kind);
     if (!file) return false;
-    Binding& b = TheBinding();
-    if (!packMode && b.kind == kind && b.library.get()) return true;
-    UnbindLibrary();
-    HMODULE module = LoadLibraryA(file);
-    if (!module) {
+    if (!packMode && kind_ == kind && library_) return true;
+    Unbind();
+    if (!library_.Load(file)) {
         InfoBox(std::string(file) + " がありません");
         return false;
     }
-    b.library.Attach(module);
-    b.kind = kind;
-    EntrySlots& s = b.slots;
-    if (kind >= kFirstArchiveKind) {
+    kind_ = kind;
+    EntrySlots& s = slots_;
+    if (IsArchiveKind(kind)) {
         const std::string prefix = EntryPrefixOf(kind);
-        if (kind == kIshKind)
-            s.ishCommand = b.library.Entry<IshCommandFn>(prefix);
+        if (kind == kindIsh)
+            s.ishCommand = library_.Entry<IshCommandFn>(prefix);
         else
-            s.command = b.library.Entry<ArcCommandFn>(prefix);
-        s.check = b.library.Entry<ArcCheckFn>(prefix + "CheckArchive");
-        s.running = b.library.Entry<ArcRunningFn>(prefix + "GetRunning");
-        s.open = b.library.Entry<ArcOpenFn>(prefix + "OpenArchive");
-        s.close = b.library.Entry<ArcCloseFn>(prefix + "CloseArchive");
-        s.findFirst = b.library.Entry<ArcFindFirstFn>(prefix + "FindFirst");
-        s.findNext = b.library.Entry<ArcFindNextFn>(prefix + "FindNext");
+            s.command = library_.Entry<ArcCommandFn>(prefix);
+        s.check = library_.Entry<ArcCheckFn>(prefix + "CheckArchive");
+        s.running = library_.Entry<ArcRunningFn>(prefix + "GetRunning");
+        s.open = library_.Entry<ArcOpenFn>(prefix + "OpenArchive");
+        s.close = library_.Entry<ArcCloseFn>(prefix + "CloseArchive");
+        s.findFirst = library_.Entry<ArcFindFirstFn>(prefix + "FindFirst");
+        s.findNext = library_.Entry<ArcFindNextFn>(prefix + "FindNext");
     } else {
-        if (kind == 1 || kind == 4 || kind == 5)
-            s.pictureInfo = b.library.Entry<GetPictureInfoFn>(std::string("GetPicture") + "Info");
-        s.picture = b.library.Entry<GetPictureFn>("GetPicture");
+        // Only the plug-ins of the formats that carry pixel densities are
+        // asked for the picture's information.
+        if (kind == kindJpeg || kind == kindPic || kind == kindPic2)
+            s.pictureInfo = library_.Entry<GetPictureInfoFn>("GetPictureInfo");
+        s.picture = library_.Entry<GetPictureFn>("GetPicture");
     }
     return true;
 }
 
-void UnbindLibrary() {
-    Binding& b = TheBinding();
+void LibraryBinding::Unbind() {
     // The slots go first, so that none ever points into a released library.
-    b.slots = EntrySlots();
-    b.kind = 0;
-    b.library.Free();
+    slots_ = EntrySlots();
+    kind_ = 0;
+    library_.Free();
 }
 
-int BoundKind() { return TheBinding().kind; }
-
-HMODULE BoundModule() { return TheBinding().library.get(); }
-
-const EntrySlots& Entries() { return TheBinding().slots; }
-
-void WaitWhileRunning() {
-    const ArcRunningFn running = Entries().running;
+void LibraryBinding::WaitWhileRunning() const {
+    const ArcRunningFn running = slots_.running;
     if (!running) return;
     // The archivers run their commands on threads of their own; give them
     // the processor while waiting.

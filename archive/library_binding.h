@@ -6,6 +6,7 @@
 #include "components/plugins/common/picture_interface.h"
 
 #include "archive/entry_info.h"
+#include "base/library.h"
 
 namespace qaz {
 
@@ -41,33 +42,34 @@ struct EntrySlots {
     GetPictureInfoFn pictureInfo = nullptr;
 };
 
-// File-kind codes served by a library.
-constexpr int kFirstPluginKind = 1;
-constexpr int kLastPluginKind = 8;
-constexpr int kFirstArchiveKind = 9;
-constexpr int kIshKind = 13;
-constexpr int kTarKind = 14;
-constexpr int kCompressedKind = 15;
-
 // The library file of a kind (1 to 15), or nullptr.
 const char* LibraryFileOf(int kind);
 // The entry-name prefix of an archiver kind (9 to 15), or nullptr.
 const char* EntryPrefixOf(int kind);
 
-// Binds the library of the kind. Without packMode a library that is
-// already bound stays as it is; with it the library is always loaded
-// afresh. A library that cannot be loaded is reported with its file name
-// and " がありません"; the result is then false and nothing is bound.
-bool BindLibrary(int kind, bool packMode);
-// Releases the bound library and empties every slot.
-void UnbindLibrary();
+// The one outside library bound at a time, owned by the bar.
+class LibraryBinding {
+public:
+    // Binds the library of the kind. Without packMode a library that is
+    // already bound stays as it is; with it the library is always loaded
+    // afresh. A library that cannot be loaded is reported with its file
+    // name and " がありません"; the result is then false and nothing is bound.
+    bool Bind(int kind, bool packMode);
+    // Releases the bound library and empties every slot.
+    void Unbind();
 
-// The kind whose library is bound, or 0.
-int BoundKind();
-HMODULE BoundModule();
-const EntrySlots& Entries();
+    // The kind whose library is bound, or 0.
+    int kind() const { return kind_; }
+    HMODULE module() const { return library_.get(); }
+    const EntrySlots& entries() const { return slots_; }
 
-// Waits while the bound archiver reports that it is still running.
-void WaitWhileRunning();
+    // Waits while the bound archiver reports that it is still running.
+    void WaitWhileRunning() const;
+
+private:
+    Library library_;
+    int kind_ = 0;
+    EntrySlots slots_;
+};
 
 }  // namespace qaz

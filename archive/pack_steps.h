@@ -3,9 +3,9 @@
 #pragma once
 #include <string>
 
-namespace qaz {
+#include "archive/drop_context.h"
 
-class BarWindow;
+namespace qaz {
 
 // What one packing keeps from its preparation to its final step.
 struct PackJob {
@@ -23,13 +23,13 @@ int PackerKind(int format);
 
 // Starts the animation and binds the packer. False (with the animation
 // stopped) when the packer library is missing: the drop then ends.
-bool PreparePacking(BarWindow& bar, PackJob& job);
+bool PreparePacking(DropContext& context, PackJob& job);
 // Adds one dropped item to the packing.
-void PackItem(BarWindow& bar, PackJob& job, const std::string& name);
+void PackItem(DropContext& context, PackJob& job, const std::string& name);
 // Closes the list of items (the walk is over).
 void CloseItemList(PackJob& job);
 // Runs the packer on the collected items, then releases the library and
 // stops the animation.
-void FinishPacking(BarWindow& bar, PackJob& job);
+void FinishPacking(DropContext& context, PackJob& job);
 
 }  // namespace qaz

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/ui/window.h"
+#include "base/ui/window.h"
 #include "components/ftpclient/ftp_client.h"
 #include "ftp/session.h"
 

@@ -1,6 +1,7 @@
 #include "ftp/ftp_settings.h"
 
-#include "app/registry.h"
+#include "base/registry.h"
+#include "core/registry_keys.h"
 
 namespace qaz::ftp {
 

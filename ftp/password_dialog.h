@@ -1,6 +1,6 @@
 // TJX_QAZFTPPwd: asks for the password when the settings hold none.
 #pragma once
-#include "app/ui/window.h"
+#include "base/ui/window.h"
 #include "ftp/session.h"
 
 namespace qaz::ftp {

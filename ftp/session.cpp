@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "app/ui/window.h"
+#include "base/ui/window.h"
 
 namespace qaz::ftp {
 

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "app/path_parts.h"
+#include "base/path_parts.h"
 
 namespace qaz::ftp {
 

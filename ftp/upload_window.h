@@ -4,7 +4,7 @@
 #pragma once
 #include <windows.h>
 
-#include "app/ui/window.h"
+#include "base/ui/window.h"
 #include "components/ftpclient/ftp_client.h"
 #include "ftp/ftp_settings.h"
 #include "ftp/session.h"

@@ -1,9 +1,8 @@
 // The action word: what to do with the names of one drop.
 #pragma once
+#include "archive/drop_context.h"
 
 namespace qaz {
-
-class BarWindow;
 
 enum Action : int {
     actCancel = 0,
@@ -20,12 +19,12 @@ inline bool HasAction(int action, int flag) { return (action & flag) == flag; }
 // Decides from the held keys what the drop is for (Ctrl packs, Shift makes
 // a self-extracting archive, Alt lets the user choose, nothing views) and
 // picks the target folder from the digit keys 1 to 5.
-int ChooseAction(BarWindow& bar);
+int ChooseAction(DropContext& context);
 
 // The function chooser offered for drops made with Alt held; returns the
 // chosen action word, or actCancel.
-int ChooseFunction(BarWindow& bar);
+int ChooseFunction(DropContext& context);
 // Puts another chooser in its place (nullptr restores it).
-void SetFunctionChooser(int (*chooser)(BarWindow& bar));
+void SetFunctionChooser(int (*chooser)(DropContext& context));
 
 }  // namespace qaz

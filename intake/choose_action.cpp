@@ -2,8 +2,7 @@
 
 #include <windows.h>
 
-#include "app/bar_window.h"
-#include "app/info_box.h"
+#include "base/info_box.h"
 
 namespace qaz {
 
@@ -11,14 +10,14 @@ namespace {
 
 bool Held(int key) { return (GetKeyState(key) & 0x80) != 0; }
 
-int (*chooserInUse)(BarWindow&) = nullptr;
+int (*chooserInUse)(DropContext&) = nullptr;
 
 }  // namespace
 
-void SetFunctionChooser(int (*chooser)(BarWindow&)) { chooserInUse = chooser; }
+void SetFunctionChooser(int (*chooser)(DropContext&)) { chooserInUse = chooser; }
 
-int ChooseAction(BarWindow& bar) {
-    SetForegroundWindow(bar.hwnd());
+int ChooseAction(DropContext& context) {
+    SetForegroundWindow(context.host.OwnerWindow());
     int action = actView;
     if (Held(VK_CONTROL))
         action = actArchive;
@@ -27,15 +26,15 @@ int ChooseAction(BarWindow& bar) {
     else if (Held(VK_MENU))
         action = actRename;
 
-    bar.state.TargetPathIndex = bar.settings.PathDef;
+    context.queue.targetPathIndex = context.settings.PathDef;
     for (int digit = 1; digit <= 5; ++digit) {
         if (!Held('0' + digit)) continue;
-        bar.state.TargetPathIndex = digit;
-        InfoBox("対象フォルダは \"" + bar.settings.Path[digit - 1] + "\" です");
+        context.queue.targetPathIndex = digit;
+        InfoBox("対象フォルダは \"" + context.settings.Path[digit - 1] + "\" です");
         break;
     }
 
-    if (HasAction(action, actRename)) return chooserInUse ? chooserInUse(bar) : ChooseFunction(bar);
+    if (HasAction(action, actRename)) return chooserInUse ? chooserInUse(context) : ChooseFunction(context);
     return action;
 }
 

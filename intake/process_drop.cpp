@@ -1,12 +1,11 @@
 #include "intake/process_drop.h"
 
-#include "app/bar_window.h"
-#include "app/collect_files.h"
 #include "archive/archive_ops.h"
-#include "archive/library_binding.h"
+#include "archive/classify_and_bind.h"
 #include "archive/pack_steps.h"
+#include "base/collect_files.h"
+#include "core/file_kind.h"
 #include "intake/action.h"
-#include "intake/classify.h"
 #include "intake/send_by_ftp.h"
 
 namespace qaz {
@@ -18,14 +17,12 @@ bool IsFolder(const std::string& name) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-void Append(BarWindow& bar, const std::string& name) {
-    SendMessageA(bar.dropList(), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
+bool Viewable(const Settings& settings, const std::string& name) {
+    return settings.Open || PassesViewFilter(name);
 }
 
-bool Viewable(const BarWindow& bar, const std::string& name) { return bar.settings.Open || PassesViewFilter(name); }
-
 // Every file below a dropped folder that the viewers may show.
-void AppendFolder(BarWindow& bar, const std::string& folder) {
+void AppendFolder(DropContext& context, const std::string& folder) {
     CollectOptions o;
     o.mask = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE;
     o.takePlain = true;
@@ -36,26 +33,25 @@ void AppendFolder(BarWindow& bar, const std::string& folder) {
     for (const std::string& path : files) {
         // A sub-folder can carry the read-only or archive attribute too.
         if (IsFolder(path)) continue;
-        if (Viewable(bar, path)) Append(bar, path);
+        if (Viewable(context.settings, path)) context.queue.Append(path);
     }
 }
 
-void ViewItem(BarWindow& bar, const std::string& name) {
+void ViewItem(DropContext& context, const std::string& name) {
     if (IsFolder(name)) {
-        AppendFolder(bar, name);
+        AppendFolder(context, name);
         return;
     }
     int kind = kindUnknown;
-    ClassifyAndBind(bar, name, kind, true);
-    if (kind >= kindLzh) {
-        const bool listable = kind == kindLzh || kind == kindArj || kind == kindCab || kind == kindTar;
-        if (bar.settings.UnpackFilesSelect && listable)
-            ListArchive(bar, name, kind);
+    ClassifyAndBind(context, name, kind, true);
+    if (IsArchiveKind(kind)) {
+        if (context.settings.UnpackFilesSelect && IsListableKind(kind))
+            ListArchive(context, name, kind);
         else
-            ExtractArchive(bar, name, nullptr, kind, false);
+            ExtractArchive(context, name, nullptr, kind, false);
         return;
     }
-    if (Viewable(bar, name)) Append(bar, name);
+    if (Viewable(context.settings, name)) context.queue.Append(name);
 }
 
 }  // namespace
@@ -82,14 +78,16 @@ std::string CutToNameBuffer(const std::string& name) {
     return name.substr(0, end);
 }
 
-void ProcessDrop(BarWindow& bar, const DropSource& source) {
+void ProcessDrop(DropContext& context, const DropSource& source) {
     const auto releaseDrop = [&] {
         if (source.drop) DragFinish(source.drop);
     };
-    bar.state.FileCount = 0;
-    bar.state.FilesPending = false;
+    const Settings& settings = context.settings;
+    DropQueue& queue = context.queue;
+    queue.fileCount = 0;
+    queue.filesPending = false;
 
-    int action = ChooseAction(bar);
+    int action = ChooseAction(context);
     if (action == actCancel) {
         releaseDrop();
         return;
@@ -101,8 +99,8 @@ void ProcessDrop(BarWindow& bar, const DropSource& source) {
     }
     job.action = action;
     // A format the settings library never writes packs as LZH, the default.
-    job.format = bar.settings.PackDef >= 1 && bar.settings.PackDef <= 4 ? bar.settings.PackDef : 1;
-    SendMessageA(bar.dropList(), LB_RESETCONTENT, 0, 0);
+    job.format = settings.PackDef >= 1 && settings.PackDef <= 4 ? settings.PackDef : 1;
+    queue.Clear();
 
     const bool view = HasAction(action, actView);
     const bool ftp = !view && HasAction(action, actFtp);
@@ -124,43 +122,38 @@ void ProcessDrop(BarWindow& bar, const DropSource& source) {
 
     if (pack) {
         if (count > 0) job.firstName = nameAt(0);
-        if (!PreparePacking(bar, job)) {
+        if (!PreparePacking(context, job)) {
             releaseDrop();
             return;
         }
     }
-    job.optionWord = bar.settings.PackLevel[job.format - 1];
+    job.optionWord = settings.PackLevel[job.format - 1];
 
     for (UINT i = 0; i < count; ++i) {
         const std::string name = nameAt(i);
         if (view)
-            ViewItem(bar, name);
+            ViewItem(context, name);
         else if (ftp) {
-            if (!IsFolder(name)) Append(bar, name);
+            if (!IsFolder(name)) queue.Append(name);
         } else if (pack)
-            PackItem(bar, job, name);
+            PackItem(context, job, name);
     }
     releaseDrop();
     CloseItemList(job);
 
-    const LRESULT entries = SendMessageA(bar.dropList(), LB_GETCOUNT, 0, 0);
-    bar.state.FileCount = entries == LB_ERR ? 0 : static_cast<int>(entries);
-    bar.state.FilesPending = bar.state.FileCount >= 1;
+    queue.Settle();
 
     if (view || ftp || job.format == 3) {
-        bar.StopAnimation();
-        UnbindLibrary();
-        if (bar.state.FileCount > 0) {
-            SendMessageA(bar.dropList(), LB_SETCURSEL, 0, 0);
-            if (ftp) {
-                SendByFtp(bar);
-                bar.state.FileCount = 0;
-                bar.state.FilesPending = false;
-                SendMessageA(bar.dropList(), LB_RESETCONTENT, 0, 0);
-            }
+        context.host.StopAnimation();
+        context.binding.Unbind();
+        if (ftp && queue.fileCount > 0) {
+            SendByFtp(queue);
+            queue.fileCount = 0;
+            queue.filesPending = false;
+            queue.Clear();
         }
     } else if (pack) {
-        FinishPacking(bar, job);
+        FinishPacking(context, job);
     }
 }
 

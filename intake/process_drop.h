@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-namespace qaz {
+#include "archive/drop_context.h"
 
-class BarWindow;
+namespace qaz {
 
 // Each name is read into a buffer of this size: longer names are cut.
 constexpr UINT kNameBufferSize = 577;
@@ -25,8 +25,8 @@ struct DropSource {
 };
 
 // Takes the names of the drop, chooses what to do with them, and fills the
-// drop list with the files to show; sets FileCount and FilesPending.
-void ProcessDrop(BarWindow& bar, const DropSource& source);
+// drop queue with the files to show; sets its count and pending flag.
+void ProcessDrop(DropContext& context, const DropSource& source);
 
 // A command-line parameter as a name: without its surrounding double
 // quotes, cut to the name buffer.

@@ -4,20 +4,20 @@
 
 #include <string>
 
-#include "app/bar_window.h"
-#include "app/info_box.h"
+#include "base/info_box.h"
+#include "base/library.h"
 
 namespace qaz {
 
-void SendByFtp(BarWindow& bar) {
-    HMODULE library = LoadLibraryA(kFtpLibrary);
+void SendByFtp(const DropQueue& queue) {
+    Library library(kFtpLibrary);
     if (!library) {
         InfoBox(std::string(kFtpLibrary) + " がありません");
         return;
     }
+    // The library reads the names from the list box itself.
     using Entry = int(WINAPI*)(HWND);
-    if (auto entry = reinterpret_cast<Entry>(GetProcAddress(library, "QAZFTP"))) entry(bar.dropList());
-    FreeLibrary(library);
+    if (auto entry = library.Entry<Entry>("QAZFTP")) entry(queue.handle());
 }
 
 }  // namespace qaz

@@ -1,14 +1,13 @@
 // Handing the drop list to the FTP upload library.
 #pragma once
+#include "core/drop_queue.h"
 
 namespace qaz {
 
-class BarWindow;
-
 constexpr const char* kFtpLibrary = "qaz_ftp.dll";
 
-// Loads the FTP library and lets it upload the files of the drop list;
+// Loads the FTP library and lets it upload the files of the drop queue;
 // returns when its upload window has closed.
-void SendByFtp(BarWindow& bar);
+void SendByFtp(const DropQueue& queue);
 
 }  // namespace qaz

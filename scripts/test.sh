@@ -7,6 +7,9 @@ here=$(cd "$(dirname "$0")" && pwd)
 "$here/setup.sh"
 . "$here/env.sh"
 
+echo "== Floors of the program (includes point down only)"
+python3 "$here/check_floors.py"
+
 echo "== Windows build ($QAZ_ARCH tests; 32-bit deliverables in build/win32/bin)"
 "$here/build.sh" --tests
 

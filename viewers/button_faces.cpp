@@ -2,6 +2,8 @@
 
 #include <initializer_list>
 
+#include "base/gdi.h"
+
 namespace qaz {
 
 namespace {
@@ -11,29 +13,20 @@ constexpr COLORREF kGreen = RGB(0, 176, 0);
 constexpr COLORREF kBlue = RGB(0, 0, 160);
 
 void FillBox(HDC dc, int l, int t, int r, int b, COLORREF colour) {
-    RECT rc = {l, t, r, b};
-    HBRUSH brush = CreateSolidBrush(colour);
-    FillRect(dc, &rc, brush);
-    DeleteObject(brush);
+    FillSolid(dc, RECT{l, t, r, b}, colour);
 }
 
 void FillShape(HDC dc, const POINT* points, int count, COLORREF colour) {
-    HBRUSH brush = CreateSolidBrush(colour);
-    HPEN pen = CreatePen(PS_SOLID, 1, colour);
-    HGDIOBJ oldBrush = SelectObject(dc, brush), oldPen = SelectObject(dc, pen);
+    OwnedBrush brush(CreateSolidBrush(colour));
+    Owned<HPEN, GdiObjectTraits> pen(CreatePen(PS_SOLID, 1, colour));
+    Selected withBrush(dc, brush.get()), withPen(dc, pen.get());
     Polygon(dc, points, count);
-    SelectObject(dc, oldBrush);
-    SelectObject(dc, oldPen);
-    DeleteObject(brush);
-    DeleteObject(pen);
 }
 
 void Stroke(HDC dc, const POINT* points, int count, COLORREF colour) {
-    HPEN pen = CreatePen(PS_SOLID, 2, colour);
-    HGDIOBJ old = SelectObject(dc, pen);
+    Owned<HPEN, GdiObjectTraits> pen(CreatePen(PS_SOLID, 2, colour));
+    Selected withPen(dc, pen.get());
     Polyline(dc, points, count);
-    SelectObject(dc, old);
-    DeleteObject(pen);
 }
 
 // Blue ground with a pair of eyes looking out over the letter.
@@ -49,11 +42,10 @@ void DrawEyes(HDC dc) {
 
 HBITMAP DrawButtonFace(ButtonFace face) {
     const int width = face == ButtonFace::Close ? 10 : 16, height = face == ButtonFace::Close ? 7 : 16;
-    HDC screen = GetDC(nullptr);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
-    HDC dc = CreateCompatibleDC(screen);
-    ReleaseDC(nullptr, screen);
-    HGDIOBJ old = SelectObject(dc, bitmap);
+    HBITMAP bitmap = CreateCompatibleBitmap(WindowDc(nullptr).get(), width, height);
+    MemoryDc memory;
+    Selected selection(memory.get(), bitmap);
+    HDC dc = memory.get();
     FillBox(dc, 0, 0, width, height, GetSysColor(COLOR_BTNFACE));
     switch (face) {
         case ButtonFace::Back: {
@@ -98,8 +90,6 @@ HBITMAP DrawButtonFace(ButtonFace face) {
             FillBox(dc, 7, 2, 8, 5, GetSysColor(COLOR_BTNSHADOW));
             break;
     }
-    SelectObject(dc, old);
-    DeleteDC(dc);
     return bitmap;
 }
 

@@ -1,19 +1,20 @@
 #include "viewers/decode_picture.h"
 
-#include "archive/library_binding.h"
+#include "base/gdi.h"
+#include "core/file_kind.h"
 #include "viewers/plugin_picture.h"
 
 namespace qaz {
 
-bool DecodePicture(int kind, const std::string& path, Picture& picture) {
-    if (kind == 0) return LoadNativePicture(path, picture);
-    // Kinds 1 to 8 are read by the picture plug-in bound for the kind.
-    if (BoundKind() != kind) return false;
-    HDC screen = GetDC(nullptr);
+bool DecodePicture(int kind, const std::string& path, const LibraryBinding& binding, Picture& picture) {
+    if (kind == kindNativePicture) return LoadNativePicture(path, picture);
+    // The other kinds are read by the picture plug-in bound for the kind.
+    if (binding.kind() != kind) return false;
     DecodedPicture decoded;
-    const bool ok = DecodePluginPicture(kind, path, Entries().picture, Entries().pictureInfo, screen, decoded);
-    ReleaseDC(nullptr, screen);
-    if (!ok) return false;
+    WindowDc screen(nullptr);
+    if (!DecodePluginPicture(kind, path, binding.entries().picture, binding.entries().pictureInfo, screen.get(),
+                             decoded))
+        return false;
     picture.SetBitmap(decoded.bitmap);
     picture.SetPalette(decoded.palette);
     return true;

@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <string>
 
+#include "archive/library_binding.h"
+
 namespace qaz {
 
 // One picture: a bitmap, an icon or an enhanced metafile, with its size in
@@ -67,6 +69,6 @@ bool LoadNativePicture(const std::string& path, Picture& picture);
 
 // Decodes the file of a picture kind: 0 native, 1 to 8 through the bound
 // picture plug-in. False when the file could not be decoded.
-bool DecodePicture(int kind, const std::string& path, Picture& picture);
+bool DecodePicture(int kind, const std::string& path, const LibraryBinding& binding, Picture& picture);
 
 }  // namespace qaz

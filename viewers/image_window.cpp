@@ -4,11 +4,12 @@
 
 #include <utility>
 
-#include "app/bar_window.h"
-#include "app/info_box.h"
-#include "app/path_parts.h"
-#include "app/registry.h"
-#include "app/symbol.h"
+#include "base/info_box.h"
+#include "base/path_parts.h"
+#include "base/registry.h"
+#include "base/ui/window_position.h"
+#include "core/registry_keys.h"
+#include "core/symbol.h"
 #include "viewers/view_rules.h"
 
 namespace qaz {
@@ -26,27 +27,12 @@ bool SameFile(const std::string& a, const std::string& b) {
 
 }  // namespace
 
-ImageWindow::~ImageWindow() {
-    Destroy();
-    if (popup_) DestroyMenu(popup_);
-}
+ImageWindow::~ImageWindow() { Destroy(); }
 
-bool ImageWindow::Open(BarWindow& bar) {
-    bar_ = &bar;
+bool ImageWindow::Open() {
     if (hwnd()) return true;
-    static HICON icon = CreateSymbolIcon();
-    if (!RegisterClass(kImageClass, icon, nullptr, CS_DBLCLKS)) return false;
-
-    const int screenWidth = GetSystemMetrics(SM_CXSCREEN), screenHeight = GetSystemMetrics(SM_CYSCREEN);
-    int left = 0, top = 0;
-    {
-        RegKey view;
-        view.Open(kRegView);
-        left = RegReadInt(view.get(), "Left", 0);
-        top = RegReadInt(view.get(), "Top", 0);
-    }
-    if (left > screenWidth - kImageDesignWidth) left = screenWidth - kImageDesignWidth;
-    if (top > screenHeight - kImageDesignHeight) top = screenHeight - kImageDesignHeight;
+    if (!RegisterClass(kImageClass, ProgramIcon(), nullptr, CS_DBLCLKS)) return false;
+    const POINT at = ui::PlacedWindowPosition(kRegView, SIZE{kImageDesignWidth, kImageDesignHeight});
     {
         RegKey settings;
         settings.Open(kRegSettings);
@@ -57,13 +43,12 @@ bool ImageWindow::Open(BarWindow& bar) {
     picture_.Reset();
     hpos_ = vpos_ = lastX_ = lastY_ = 0;
 
-    if (popup_) DestroyMenu(popup_);
-    popup_ = CreatePopupMenu();
-    AppendMenuA(popup_, MF_STRING | MF_GRAYED, cmdMoveOrSave,
+    popup_.Reset(CreatePopupMenu());
+    AppendMenuA(popup_.get(), MF_STRING | MF_GRAYED, cmdMoveOrSave,
                 moveFile_ ? "画像ﾌｧｲﾙの移動\tCtrl+B" : "画像ﾌｧｲﾙの保存\tCtrl+B");
-    AppendMenuA(popup_, MF_STRING | MF_GRAYED, cmdCopyPicture, "ｸﾘｯﾌﾟﾎﾞｰﾄﾞにｺﾋﾟｰ\tCtrl+C");
+    AppendMenuA(popup_.get(), MF_STRING | MF_GRAYED, cmdCopyPicture, "ｸﾘｯﾌﾟﾎﾞｰﾄﾞにｺﾋﾟｰ\tCtrl+C");
 
-    return Create(kImageClass, "Image", WS_OVERLAPPEDWINDOW, 0, left, top, kImageDesignWidth, kImageDesignHeight,
+    return Create(kImageClass, "Image", WS_OVERLAPPEDWINDOW, 0, at.x, at.y, kImageDesignWidth, kImageDesignHeight,
                   nullptr);
 }
 
@@ -71,7 +56,6 @@ void ImageWindow::ShowPicture(Picture&& picture, const std::string& path) {
     picture_ = std::move(picture);
     currentPath_ = path;
     const int width = picture_.width(), height = picture_.height();
-    SetWindowTextA(hwnd(), ImageCaption(width, height, LastComponent(path)).c_str());
 
     // Size the window to the picture with the scroll bars gone, then cut it
     // back to the screen; the bars come back for what no longer fits.
@@ -86,6 +70,8 @@ void ImageWindow::ShowPicture(Picture&& picture, const std::string& path) {
         SetWindowPos(hwnd(), nullptr, 0, 0, cut.right - cut.left, cut.bottom - cut.top,
                      SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     UpdateScrollBars();
+    // The caption last: whoever sees the new caption sees the new size.
+    SetWindowTextA(hwnd(), ImageCaption(width, height, LastComponent(path)).c_str());
     InvalidateRect(hwnd(), nullptr, TRUE);
     ShowWindow(hwnd(), SW_SHOW);
     SetForegroundWindow(hwnd());
@@ -94,23 +80,13 @@ void ImageWindow::ShowPicture(Picture&& picture, const std::string& path) {
 
 void ImageWindow::Close() {
     if (!hwnd()) return;
-    SavePosition();
+    ui::SaveWindowPosition(hwnd(), kRegView);
     Destroy();
 }
 
 void ImageWindow::OnDestroyed() {
     currentPath_.clear();
     picture_.Reset();
-    if (bar_) bar_->state.ImageWindowCreated = false;
-}
-
-void ImageWindow::SavePosition() {
-    RegKey view;
-    if (!view.Create(kRegView)) return;
-    RECT r;
-    GetWindowRect(hwnd(), &r);
-    RegWriteInt(view.get(), "Left", r.left);
-    RegWriteInt(view.get(), "Top", r.top);
 }
 
 bool ImageWindow::MoveOrSave() {
@@ -133,12 +109,12 @@ bool ImageWindow::MoveOrSave() {
 bool ImageWindow::CopyPicture() { return picture_.CopyToClipboard(hwnd()); }
 
 bool ImageWindow::ItemEnabled(UINT id) const {
-    return popup_ && !(GetMenuState(popup_, id, MF_BYCOMMAND) & (MF_GRAYED | MF_DISABLED));
+    return popup_ && !(GetMenuState(popup_.get(), id, MF_BYCOMMAND) & (MF_GRAYED | MF_DISABLED));
 }
 
 void ImageWindow::OnMenuOpening() {
-    if (!targetFolder_.empty()) EnableMenuItem(popup_, cmdMoveOrSave, MF_BYCOMMAND | MF_ENABLED);
-    EnableMenuItem(popup_, cmdCopyPicture, MF_BYCOMMAND | MF_ENABLED);
+    if (!targetFolder_.empty()) EnableMenuItem(popup_.get(), cmdMoveOrSave, MF_BYCOMMAND | MF_ENABLED);
+    EnableMenuItem(popup_.get(), cmdCopyPicture, MF_BYCOMMAND | MF_ENABLED);
 }
 
 void ImageWindow::UpdateScrollBars() {
@@ -218,21 +194,16 @@ void ImageWindow::OnMouseMove(WPARAM keys, int x, int y) {
 }
 
 void ImageWindow::Paint() {
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(hwnd(), &ps);
+    PaintScope paint(hwnd());
     RECT c;
     GetClientRect(hwnd(), &c);
     // Only the part beside the picture gets the background, so that the
     // picture does not flicker while it scrolls.
     const RECT pic = {-hpos_, -vpos_, picture_.width() - hpos_, picture_.height() - vpos_};
-    HRGN rest = CreateRectRgnIndirect(&c);
-    HRGN picRegion = CreateRectRgnIndirect(&pic);
-    CombineRgn(rest, rest, picRegion, RGN_DIFF);
-    FillRgn(dc, rest, GetSysColorBrush(COLOR_BTNFACE));
-    DeleteObject(rest);
-    DeleteObject(picRegion);
-    picture_.Draw(dc, -hpos_, -vpos_);
-    EndPaint(hwnd(), &ps);
+    Owned<HRGN, GdiObjectTraits> rest(CreateRectRgnIndirect(&c)), picRegion(CreateRectRgnIndirect(&pic));
+    CombineRgn(rest.get(), rest.get(), picRegion.get(), RGN_DIFF);
+    FillRgn(paint.dc(), rest.get(), GetSysColorBrush(COLOR_BTNFACE));
+    picture_.Draw(paint.dc(), -hpos_, -vpos_);
 }
 
 LRESULT ImageWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -259,11 +230,11 @@ LRESULT ImageWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_CONTEXTMENU: {
             POINT pt = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
             if (pt.x == -1 && pt.y == -1) GetCursorPos(&pt);
-            TrackPopupMenu(popup_, TPM_RIGHTBUTTON, pt.x, pt.y, 0, hwnd(), nullptr);
+            TrackPopupMenu(popup_.get(), TPM_RIGHTBUTTON, pt.x, pt.y, 0, hwnd(), nullptr);
             return 0;
         }
         case WM_INITMENUPOPUP:
-            if (reinterpret_cast<HMENU>(wParam) == popup_) OnMenuOpening();
+            if (reinterpret_cast<HMENU>(wParam) == popup_.get()) OnMenuOpening();
             return 0;
         case WM_COMMAND:
             if (LOWORD(wParam) == cmdMoveOrSave) MoveOrSave();

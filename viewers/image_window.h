@@ -5,12 +5,11 @@
 
 #include <string>
 
-#include "app/ui/window.h"
+#include "base/gdi.h"
+#include "base/ui/window.h"
 #include "viewers/decode_picture.h"
 
 namespace qaz {
-
-class BarWindow;
 
 constexpr const char* kImageClass = "TJX_QAZImage";
 constexpr int kImageDesignWidth = 112;
@@ -25,8 +24,8 @@ public:
     ~ImageWindow() override;
 
     // Creates the (hidden) window at its remembered position and reads the
-    // target folder and move flag.
-    bool Open(BarWindow& bar);
+    // target folder and move flag; true at once when it exists.
+    bool Open();
     // Shows a decoded picture of the file: caption, size, cut to the
     // screen, in front.
     void ShowPicture(Picture&& picture, const std::string& path);
@@ -41,7 +40,7 @@ public:
 
     const std::string& currentPath() const { return currentPath_; }
     const Picture& picture() const { return picture_; }
-    HMENU popupMenu() const { return popup_; }
+    HMENU popupMenu() const { return popup_.get(); }
     POINT scrollPosition() const { return {hpos_, vpos_}; }
 
 protected:
@@ -49,7 +48,6 @@ protected:
     void OnDestroyed() override;
 
 private:
-    void SavePosition();
     void UpdateScrollBars();
     void ScrollTo(int h, int v);
     void OnScroll(int bar, WORD code);
@@ -58,12 +56,11 @@ private:
     void Paint();
     bool ItemEnabled(UINT id) const;
 
-    BarWindow* bar_ = nullptr;
     Picture picture_;
     std::string currentPath_;
     std::string targetFolder_;
     bool moveFile_ = false;
-    HMENU popup_ = nullptr;
+    OwnedMenu popup_;
     int hpos_ = 0, vpos_ = 0;
     int lastX_ = 0, lastY_ = 0;
 };

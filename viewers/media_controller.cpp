@@ -3,15 +3,14 @@
 #include <commctrl.h>
 #include <mmsystem.h>
 
-#include "app/bar_window.h"
-#include "app/info_box.h"
-#include "app/path_parts.h"
-#include "app/registry.h"
-#include "app/symbol.h"
-#include "app/ui/panel.h"
+#include "base/info_box.h"
+#include "base/path_parts.h"
+#include "base/ui/window_position.h"
+#include "core/registry_keys.h"
+#include "core/symbol.h"
+#include "base/ui/panel.h"
 #include "viewers/button_faces.h"
 #include "viewers/view_rules.h"
-#include "viewers/viewers.h"
 
 namespace qaz {
 
@@ -20,15 +19,6 @@ namespace {
 constexpr const char* kPartClass = "QAZMediaPart";
 constexpr const char* kCloseHint = "左クリックしたら表示を終わるよ";
 constexpr int kSepLeft = 75;
-
-std::string DropEntry(HWND list, int i) {
-    const LRESULT length = SendMessageA(list, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0);
-    if (i < 0 || length == LB_ERR) return std::string();
-    std::string text(static_cast<size_t>(length) + 1, '\0');
-    SendMessageA(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&text[0]));
-    text.resize(static_cast<size_t>(length));
-    return text;
-}
 
 bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
@@ -41,20 +31,21 @@ LRESULT CALLBACK MediaPartProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
     switch (msg) {
         case WM_ERASEBKGND: return 1;
         case WM_PAINT: {
-            PAINTSTRUCT ps;
-            HDC dc = BeginPaint(hwnd, &ps);
+            PaintScope paint(hwnd);
             if (owner) {
                 if (GetDlgCtrlID(hwnd) == idSepBox)
-                    owner->PaintSeparator(dc);
+                    owner->PaintSeparator(paint.dc());
                 else
-                    owner->PaintName(hwnd, dc);
+                    owner->PaintName(hwnd, paint.dc());
             }
-            EndPaint(hwnd, &ps);
             return 0;
         }
     }
     return DefWindowProcA(hwnd, msg, wParam, lParam);
 }
+
+MediaController::MediaController(DropContext& context, std::function<void(const std::string&)> open)
+    : context_(context), open_(std::move(open)) {}
 
 MediaController::~MediaController() { Destroy(); }
 
@@ -79,43 +70,25 @@ HWND MediaController::control(MediaControl id) const {
     return nullptr;
 }
 
-bool MediaController::Open(BarWindow& bar) {
-    bar_ = &bar;
+bool MediaController::Open() {
     if (hwnd()) return true;
-    static HICON icon = CreateSymbolIcon();
-    if (!RegisterClass(kMediaClass, icon, nullptr)) return false;
+    if (!RegisterClass(kMediaClass, ProgramIcon(), nullptr)) return false;
     ui::RegisterPanelClasses();
-    WNDCLASSEXA part = {};
-    part.cbSize = sizeof part;
-    if (!GetClassInfoExA(GetModuleHandleA(nullptr), kPartClass, &part)) {
-        part.lpfnWndProc = MediaPartProc;
-        part.hInstance = GetModuleHandleA(nullptr);
-        part.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-        part.lpszClassName = kPartClass;
-        RegisterClassExA(&part);
-    }
+    ui::RegisterWindowClass(kPartClass, MediaPartProc);
 
     // 1. The desktop as it is now, for the separator.
     const int screenWidth = GetSystemMetrics(SM_CXSCREEN), screenHeight = GetSystemMetrics(SM_CYSCREEN);
-    HDC screen = GetDC(nullptr);
-    snapshot_ = CreateCompatibleBitmap(screen, screenWidth, screenHeight);
-    HDC mem = CreateCompatibleDC(screen);
-    HGDIOBJ old = SelectObject(mem, snapshot_);
-    BitBlt(mem, 0, 0, screenWidth, screenHeight, screen, 0, 0, SRCCOPY);
-    SelectObject(mem, old);
-    DeleteDC(mem);
-    ReleaseDC(nullptr, screen);
+    {
+        WindowDc screen(nullptr);
+        snapshot_.Reset(CreateCompatibleBitmap(screen.get(), screenWidth, screenHeight));
+        MemoryDc memory(screen.get());
+        Selected selection(memory.get(), snapshot_.get());
+        BitBlt(memory.get(), 0, 0, screenWidth, screenHeight, screen.get(), 0, 0, SRCCOPY);
+    }
 
     // 2. The remembered position, pulled inside the screen.
-    int left = 0, top = 0;
-    {
-        RegKey play;
-        play.Open(kRegPlay);
-        left = RegReadInt(play.get(), "Left", 0);
-        top = RegReadInt(play.get(), "Top", 0);
-    }
-    if (screenWidth - kMediaWidth < left) left = screenWidth - kMediaWidth;
-    if (screenHeight - kMediaHeight < top) top = screenHeight - kMediaHeight;
+    const POINT at = ui::PlacedWindowPosition(kRegPlay, SIZE{kMediaWidth, kMediaHeight});
+    const Host& host = context_.host;
 
     colour_ = GetSysColor(COLOR_INACTIVECAPTION);
     fileName_.clear();
@@ -123,8 +96,8 @@ bool MediaController::Open(BarWindow& bar) {
     nextHint_.clear();
     mediaPath_.clear();
     // Owned by the bar: no taskbar button of its own, and it goes with the bar.
-    if (!Create(kMediaClass, kMediaTitle, WS_POPUP | WS_CLIPCHILDREN, WS_EX_TOPMOST | WS_EX_TOOLWINDOW, left, top,
-                kMediaWidth, kMediaHeight, bar.hwnd())) {
+    if (!Create(kMediaClass, kMediaTitle, WS_POPUP | WS_CLIPCHILDREN, WS_EX_TOPMOST | WS_EX_TOOLWINDOW, at.x, at.y,
+                kMediaWidth, kMediaHeight, host.OwnerWindow())) {
         ReleaseResources();
         return false;
     }
@@ -132,34 +105,33 @@ bool MediaController::Open(BarWindow& bar) {
     // 3. Back, auto and Next are on; a command-line run always steps by itself.
     EnableWindow(pnlBack_, TRUE);
     EnableWindow(pnlNext_, TRUE);
-    EnableWindow(pnlALF_, !bar.state.CmdLineMode);
-    EnableWindow(imgALF_, !bar.state.CmdLineMode);
+    EnableWindow(pnlALF_, !host.CommandLineMode());
+    EnableWindow(imgALF_, !host.CommandLineMode());
     // 5. The auto button's face.
-    ShowAutoState(bar.state.AutoLoadFiles);
+    ShowAutoState(host.AutoLoad());
     return true;
 }
 
 void MediaController::CreateControls() {
     HWND w = hwnd();
-    font_ = CreateFontA(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
-                        CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "ＭＳ Ｐゴシック");
+    font_.Reset(ui::CreateFormFont(FW_NORMAL));
     const ButtonFace kinds[7] = {ButtonFace::Back, ButtonFace::Next,    ButtonFace::Play, ButtonFace::Stop,
                                  ButtonFace::AutoOn, ButtonFace::AutoOff, ButtonFace::Close};
-    for (int i = 0; i < 7; ++i) faces_[i] = DrawButtonFace(kinds[i]);
+    for (int i = 0; i < 7; ++i) faces_[i].Reset(DrawButtonFace(kinds[i]));
 
     auto button = [&](HWND& panel, HWND& picture, int panelId, int x, HBITMAP face) {
         panel = ui::CreatePanel(w, panelId, x, 0, 21, 21, ui::Edge::Raised);
         picture = ui::CreatePicture(panel, panelId + 1, 2, 2, 16, 16);
-        if (face) ui::SetPictureBitmap(picture, face);
+        ui::SetPictureBitmap(picture, face);
     };
     pnlSysMenu_ = ui::CreatePanel(w, idSysMenuPanel, 1, 1, 10, 7, ui::Edge::None);
     imgExit_ = ui::CreatePicture(pnlSysMenu_, idExit, 0, 0, 10, 7);
-    ui::SetPictureBitmap(imgExit_, faces_[6]);
-    button(pnlBack_, imgBack_, idBackPanel, 12, faces_[0]);
+    ui::SetPictureBitmap(imgExit_, faces_[6].get());
+    button(pnlBack_, imgBack_, idBackPanel, 12, faces_[0].get());
     button(pnlALF_, imgALF_, idAutoPanel, 33, nullptr);
-    button(pnlNext_, imgNext_, idNextPanel, 54, faces_[1]);
-    button(pnlPlay_, imgPlay_, idPlayPanel, 75, faces_[2]);
-    button(pnlStop_, imgStop_, idStopPanel, 96, faces_[3]);
+    button(pnlNext_, imgNext_, idNextPanel, 54, faces_[1].get());
+    button(pnlPlay_, imgPlay_, idPlayPanel, 75, faces_[2].get());
+    button(pnlStop_, imgStop_, idStopPanel, 96, faces_[3].get());
 
     // The separator lies over Play and Stop until the first media file.
     pnlSep_ = ui::CreatePanel(w, idSepPanel, kSepLeft, 0, 42, 21, ui::Edge::None);
@@ -174,47 +146,17 @@ void MediaController::CreateControls() {
                                 GetModuleHandleA(nullptr), nullptr);
     SetWindowLongPtrA(pnlFName_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
 
-    tooltip_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
-                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, w, nullptr,
-                               GetModuleHandleA(nullptr), nullptr);
-    if (tooltip_)
-        SendMessageA(tooltip_, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
-    AddHint(imgExit_, kCloseHint);
-    AddHint(imgBack_, "");
-    AddHint(imgALF_, "");
-    AddHint(imgNext_, "");
-}
-
-void MediaController::AddHint(HWND tool, const std::string& text) {
-    if (!tooltip_) return;
-    TOOLINFOA ti = {};
-    ti.cbSize = sizeof ti;
-    ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-    ti.hwnd = hwnd();
-    ti.uId = reinterpret_cast<UINT_PTR>(tool);
-    ti.lpszText = const_cast<char*>(text.c_str());
-    SendMessageA(tooltip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&ti));
-}
-
-void MediaController::SetHint(HWND tool, const std::string& text) {
-    if (!tooltip_) return;
-    TOOLINFOA ti = {};
-    ti.cbSize = sizeof ti;
-    ti.hwnd = hwnd();
-    ti.uId = reinterpret_cast<UINT_PTR>(tool);
-    ti.lpszText = const_cast<char*>(text.c_str());
-    SendMessageA(tooltip_, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&ti));
+    hints_.Create(w);
+    hints_.Add(imgExit_, kCloseHint);
+    hints_.Add(imgBack_, "");
+    hints_.Add(imgALF_, "");
+    hints_.Add(imgNext_, "");
 }
 
 void MediaController::ReleaseResources() {
-    if (snapshot_) DeleteObject(snapshot_);
-    snapshot_ = nullptr;
-    for (HBITMAP& face : faces_) {
-        if (face) DeleteObject(face);
-        face = nullptr;
-    }
-    if (font_) DeleteObject(font_);
-    font_ = nullptr;
+    snapshot_.Reset();
+    for (OwnedBitmap& face : faces_) face.Reset();
+    font_.Reset();
 }
 
 void MediaController::Close(bool endShowing) {
@@ -225,48 +167,40 @@ void MediaController::Close(bool endShowing) {
     MSG stale;
     while (PeekMessageA(&stale, hwnd(), MM_MCINOTIFY, MM_MCINOTIFY, PM_REMOVE)) {
     }
-    if (endShowing && bar_) {
-        bar_->state.FilesPending = false;
-        bar_->ArmTimer2(1);
+    if (endShowing) {
+        context_.queue.filesPending = false;
+        context_.host.ArmQueue(1);
     }
-    if (bar_) bar_->state.MediaWindowCreated = false;
-    RegKey play;
-    if (play.Create(kRegPlay)) {
-        RECT r;
-        GetWindowRect(hwnd(), &r);
-        RegWriteInt(play.get(), "Left", r.left);
-        RegWriteInt(play.get(), "Top", r.top);
-    }
+    ui::SaveWindowPosition(hwnd(), kRegPlay);
     Destroy();
 }
 
 void MediaController::OnDestroyed() {
     CloseDevice();
     ReleaseResources();
-    tooltip_ = nullptr;
-    if (bar_) bar_->state.MediaWindowCreated = false;
+    hints_ = ui::Tooltip();
 }
 
 void MediaController::SetFileName(const std::string& name) {
     fileName_ = name;
     if (pnlFName_) InvalidateRect(pnlFName_, nullptr, FALSE);
-    SetHint(imgALF_, name);
+    hints_.SetText(imgALF_, name);
 }
 
 void MediaController::ShowListEntry(int step) {
-    if (!bar_ || bar_->state.FileCount < 1) return;
-    HWND list = bar_->dropList();
-    const int selected = static_cast<int>(SendMessageA(list, LB_GETCURSEL, 0, 0));
-    const ListStep s = StepDropList(selected, step, bar_->state.FileCount);
-    if (s.index != selected) SendMessageA(list, LB_SETCURSEL, static_cast<WPARAM>(s.index), 0);
-    nextHint_ = LastComponent(DropEntry(list, s.next));
-    bar_->state.FilesPending = s.pending;
-    backHint_ = LastComponent(DropEntry(list, s.back));
-    SetHint(imgNext_, nextHint_);
-    SetHint(imgBack_, backHint_);
-    const std::string path = DropEntry(list, s.index);
+    DropQueue& queue = context_.queue;
+    if (queue.fileCount < 1) return;
+    const int selected = queue.Selected();
+    const ListStep s = StepDropList(selected, step, queue.fileCount);
+    if (s.index != selected) queue.Select(s.index);
+    nextHint_ = LastComponent(queue.Entry(s.next));
+    queue.filesPending = s.pending;
+    backHint_ = LastComponent(queue.Entry(s.back));
+    hints_.SetText(imgNext_, nextHint_);
+    hints_.SetText(imgBack_, backHint_);
+    const std::string path = queue.Entry(s.index);
     if (FileExists(path))
-        OpenByKind(*bar_, path);
+        open_(path);
     else
         InfoBox(path + "\r\nファイルはありません");
 }
@@ -276,16 +210,16 @@ void MediaController::ShowAutoState(bool on) {
     // raised, showing A.
     autoFaceManual_ = on;
     if (pnlALF_) ui::SetPanelEdge(pnlALF_, on ? ui::Edge::Lowered : ui::Edge::Raised);
-    if (imgALF_) ui::SetPictureBitmap(imgALF_, on ? faces_[5] : faces_[4]);
+    if (imgALF_) ui::SetPictureBitmap(imgALF_, on ? faces_[5].get() : faces_[4].get());
 }
 
 void MediaController::ToggleAuto() {
-    if (!bar_) return;
+    Host& host = context_.host;
     if (playing()) Stop();
-    bar_->state.AutoLoadFiles = !bar_->state.AutoLoadFiles;
-    ShowAutoState(bar_->state.AutoLoadFiles);
-    bar_->ArmTimer2(1);
-    if (!bar_->state.AutoLoadFiles) bar_->StopTimer2();
+    host.SetAutoLoad(!host.AutoLoad());
+    ShowAutoState(host.AutoLoad());
+    host.ArmQueue(1);
+    if (!host.AutoLoad()) host.StopQueue();
 }
 
 bool MediaController::PlayFile(const std::string& path) {
@@ -342,7 +276,8 @@ void MediaController::CloseDevice() {
 void MediaController::OnNotify(UINT device) {
     if (!device_ || device != device_) return;  // an earlier device's word
     CloseDevice();
-    if (bar_ && bar_->state.AutoLoadFiles && !bar_->Timer2Enabled()) bar_->ArmTimer2(bar_->Timer2Interval());
+    Host& host = context_.host;
+    if (host.AutoLoad() && !host.QueueArmed()) host.ArmQueue(host.QueueDelay());
 }
 
 void MediaController::PaintSeparator(HDC dc) {
@@ -351,47 +286,29 @@ void MediaController::PaintSeparator(HDC dc) {
     GetClientRect(hwnd(), &cr);
     const int x = ((wr.right - wr.left) - cr.right) / 2 + kSepLeft + wr.left;
     const int y = ((wr.bottom - wr.top) - cr.bottom) / 2 + wr.top;
-    HDC mem = CreateCompatibleDC(dc);
-    HGDIOBJ old = SelectObject(mem, snapshot_);
-    BitBlt(dc, 0, 0, 42, 21, mem, x, y, SRCCOPY);
-    SelectObject(mem, old);
-    DeleteDC(mem);
+    MemoryDc memory(dc);
+    Selected selection(memory.get(), snapshot_.get());
+    BitBlt(dc, 0, 0, 42, 21, memory.get(), x, y, SRCCOPY);
 }
 
 void MediaController::PaintName(HWND panel, HDC dc) {
     RECT r;
     GetClientRect(panel, &r);
-    const COLORREF background = bar_ ? static_cast<COLORREF>(bar_->settings.Color) : GetSysColor(COLOR_BTNFACE);
-    HBRUSH brush = CreateSolidBrush(background);
-    FillRect(dc, &r, brush);
-    DeleteObject(brush);
+    FillSolid(dc, r, static_cast<COLORREF>(context_.settings.Color));
     DrawEdge(dc, &r, BDR_SUNKENINNER, BF_RECT);
     RECT text = {4, 4, 4 + 109, 4 + 12};
-    HGDIOBJ oldFont = SelectObject(dc, font_);
+    Selected font(dc, font_.get());
     SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, bar_ ? static_cast<COLORREF>(bar_->settings.FontColor) : RGB(0, 0, 0));
+    SetTextColor(dc, static_cast<COLORREF>(context_.settings.FontColor));
     DrawTextA(dc, fileName_.c_str(), static_cast<int>(fileName_.size()), &text,
               DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP);
-    SelectObject(dc, oldFont);
 }
 
 LRESULT MediaController::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
         case WM_NCHITTEST: return ui::HitTestDragBySurface(hwnd(), wParam, lParam);
         case WM_ERASEBKGND: return 1;
-        case WM_PAINT: {
-            PAINTSTRUCT ps;
-            HDC dc = BeginPaint(hwnd(), &ps);
-            RECT r;
-            GetClientRect(hwnd(), &r);
-            HBRUSH brush = CreateSolidBrush(colour_);
-            FillRect(dc, &r, brush);
-            DeleteObject(brush);
-            RECT grip = {0, 0, 12, 21};
-            DrawEdge(dc, &grip, BDR_RAISEDINNER, BF_RECT);
-            EndPaint(hwnd(), &ps);
-            return 0;
-        }
+        case WM_PAINT: ui::PaintGripSurface(hwnd(), colour_, RECT{0, 0, 12, 21}); return 0;
         case WM_ACTIVATE:
             colour_ = GetSysColor(LOWORD(wParam) != WA_INACTIVE ? COLOR_ACTIVECAPTION : COLOR_INACTIVECAPTION);
             InvalidateRect(hwnd(), nullptr, FALSE);

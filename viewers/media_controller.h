@@ -4,13 +4,14 @@
 #pragma once
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
-#include "app/ui/window.h"
+#include "archive/drop_context.h"
+#include "base/gdi.h"
+#include "base/ui/window.h"
 
 namespace qaz {
-
-class BarWindow;
 
 constexpr const char* kMediaClass = "TJX_QAZMedia";
 constexpr const char* kMediaTitle = "ｺﾝﾄﾛｰﾗ";
@@ -25,11 +26,13 @@ enum MediaControl {
 
 class MediaController : public ui::Window {
 public:
-    MediaController() = default;
+    // open shows one entry of the drop queue when the user steps to it.
+    MediaController(DropContext& context, std::function<void(const std::string&)> open);
     ~MediaController() override;
 
-    // Creates the controller (hidden): desktop snapshot, position, buttons.
-    bool Open(BarWindow& bar);
+    // Creates the controller (hidden): desktop snapshot, position, buttons;
+    // true at once when it exists.
+    bool Open();
     // Closes the controller. endShowing: the user closed it, and the bar's
     // queue is told to end the showing.
     void Close(bool endShowing);
@@ -66,19 +69,18 @@ protected:
 private:
     friend LRESULT CALLBACK MediaPartProc(HWND, UINT, WPARAM, LPARAM);
     void CreateControls();
-    void AddHint(HWND tool, const std::string& text);
-    void SetHint(HWND tool, const std::string& text);
     void PaintSeparator(HDC dc);
     void PaintName(HWND panel, HDC dc);
     void OnNotify(UINT device);
     void CloseDevice();
     void ReleaseResources();
 
-    BarWindow* bar_ = nullptr;
-    HBITMAP snapshot_ = nullptr;
-    HBITMAP faces_[7] = {};
-    HFONT font_ = nullptr;
-    HWND tooltip_ = nullptr;
+    DropContext& context_;
+    std::function<void(const std::string&)> open_;
+    OwnedBitmap snapshot_;
+    OwnedBitmap faces_[7];
+    OwnedFont font_;
+    ui::Tooltip hints_;
     HWND pnlSysMenu_ = nullptr, imgExit_ = nullptr, pnlBack_ = nullptr, imgBack_ = nullptr, pnlALF_ = nullptr,
          imgALF_ = nullptr, pnlNext_ = nullptr, imgNext_ = nullptr, pnlPlay_ = nullptr, imgPlay_ = nullptr,
          pnlStop_ = nullptr, imgStop_ = nullptr, pnlSep_ = nullptr, pbSep_ = nullptr, pnlFName_ = nullptr;

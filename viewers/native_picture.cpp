@@ -2,7 +2,8 @@
 #include <utility>
 #include <vector>
 
-#include "intake/classify.h"
+#include "base/gdi.h"
+#include "core/file_kind.h"
 #include "viewers/decode_picture.h"
 
 namespace qaz {
@@ -16,9 +17,7 @@ unsigned Word(const unsigned char* p) { return static_cast<unsigned>(p[0] | (p[1
 int SignedWord(const unsigned char* p) { return static_cast<short>(Word(p)); }
 
 int ScreenPixelsPerInch() {
-    HDC screen = GetDC(nullptr);
-    const int ppi = GetDeviceCaps(screen, LOGPIXELSX);
-    ReleaseDC(nullptr, screen);
+    const int ppi = GetDeviceCaps(WindowDc(nullptr).get(), LOGPIXELSX);
     return ppi > 0 ? ppi : 96;
 }
 
@@ -70,11 +69,10 @@ bool LoadIconFile(const std::string& path, Picture& picture) {
             width = bm.bmWidth;
             height = bm.bmHeight / 2;  // the mask holds the AND and XOR halves
         }
-        if (info.hbmColor) DeleteObject(info.hbmColor);
-        if (info.hbmMask) DeleteObject(info.hbmMask);
+        OwnedBitmap colour(info.hbmColor), mask(info.hbmMask);  // GetIconInfo's copies
     }
     if (width <= 0 || height <= 0) {
-        DestroyIcon(icon);
+        OwnedIcon refused(icon);
         return false;
     }
     picture.SetIcon(icon, width, height);
@@ -194,11 +192,9 @@ void Picture::Draw(HDC dc, int x, int y) const {
     }
     switch (type_) {
         case Type::Bitmap: {
-            HDC src = CreateCompatibleDC(dc);
-            HGDIOBJ old = SelectObject(src, bitmap_);
-            BitBlt(dc, x, y, width_, height_, src, 0, 0, SRCCOPY);
-            SelectObject(src, old);
-            DeleteDC(src);
+            MemoryDc source(dc);
+            Selected selection(source.get(), bitmap_);
+            BitBlt(dc, x, y, width_, height_, source.get(), 0, 0, SRCCOPY);
             break;
         }
         case Type::Icon: DrawIconEx(dc, x, y, icon_, width_, height_, 0, nullptr, DI_NORMAL); break;
@@ -223,18 +219,17 @@ bool Picture::CopyToClipboard(HWND owner) const {
     } else {
         // Bitmaps and icons go as a bitmap of the picture on the window
         // colour.
-        HDC screen = GetDC(nullptr);
-        HBITMAP copy = CreateCompatibleBitmap(screen, width_, height_);
-        HDC dc = CreateCompatibleDC(screen);
-        ReleaseDC(nullptr, screen);
-        HGDIOBJ old = SelectObject(dc, copy);
-        RECT r = {0, 0, width_, height_};
-        FillRect(dc, &r, GetSysColorBrush(COLOR_WINDOW));
-        Draw(dc, 0, 0);
-        SelectObject(dc, old);
-        DeleteDC(dc);
-        ok = copy && SetClipboardData(CF_BITMAP, copy);
-        if (!ok && copy) DeleteObject(copy);
+        OwnedBitmap copy(CreateCompatibleBitmap(WindowDc(nullptr).get(), width_, height_));
+        if (copy) {
+            MemoryDc memory;
+            Selected selection(memory.get(), copy.get());
+            RECT r = {0, 0, width_, height_};
+            FillRect(memory.get(), &r, GetSysColorBrush(COLOR_WINDOW));
+            Draw(memory.get(), 0, 0);
+        }
+        // The clipboard owns what it took.
+        ok = copy && SetClipboardData(CF_BITMAP, copy.get());
+        if (ok) copy.Release();
     }
     CloseClipboard();
     return ok;

@@ -2,6 +2,9 @@
 
 #include <vector>
 
+#include "base/gdi.h"
+#include "core/file_kind.h"
+
 namespace qaz {
 
 int PaletteEntryCount(const BITMAPINFOHEADER& header, int screenBits) {
@@ -26,22 +29,35 @@ namespace {
 // Takes the two handles GetPicture returned and frees them on the way out.
 struct OwnedHandles {
     HLOCAL header = nullptr, bits = nullptr;
-    ~OwnedHandles() {
+    ~OwnedHandles() { Free(); }
+    void Free() {
         if (bits) LocalFree(bits);
         if (header) LocalFree(header);
+        bits = header = nullptr;
     }
 };
+
+// The bitmap stretched to a new size, or nullptr.
+HBITMAP Stretched(HDC dc, HBITMAP bitmap, SIZE from, SIZE to) {
+    MemoryDc source(dc), target(dc);
+    OwnedBitmap result(CreateCompatibleBitmap(dc, to.cx, to.cy));
+    if (!source || !target || !result) return nullptr;
+    Selected in(source.get(), bitmap), out(target.get(), result.get());
+    SetStretchBltMode(target.get(), COLORONCOLOR);
+    StretchBlt(target.get(), 0, 0, to.cx, to.cy, source.get(), 0, 0, from.cx, from.cy, SRCCOPY);
+    return result.Release();
+}
 
 }  // namespace
 
 bool DecodePluginPicture(int kind, const std::string& path, GetPictureFn picture, GetPictureInfoFn info, HDC dc,
                    DecodedPicture& out) {
     out = DecodedPicture{};
-    if (!picture || kind < 1 || kind > 8) return false;
+    if (!picture || !IsPluginKind(kind)) return false;
     std::vector<char> name(path.begin(), path.end());
     name.push_back(0);
     LONG offset = 0;
-    if (kind == 1) {
+    if (kind == kindJpeg) {
         // JPEG: the info call decides the offset; any failure retries once at 128.
         PictureInfo record{};
         if (!info) return false;
@@ -54,24 +70,21 @@ bool DecodePluginPicture(int kind, const std::string& path, GetPictureFn picture
     }
     OwnedHandles handles;
     int result = picture(name.data(), offset, 0, &handles.header, &handles.bits, nullptr, 0);
-    if (kind != 1 && result == 2) {
-        if (handles.header) LocalFree(handles.header);
-        if (handles.bits) LocalFree(handles.bits);
-        handles = OwnedHandles{};
+    if (kind != kindJpeg && result == 2) {
+        handles.Free();
         result = picture(name.data(), 128, 0, &handles.header, &handles.bits, nullptr, 0);
     }
     if (result != 0 || !handles.header || !handles.bits) return false;
 
     auto* bmi = static_cast<BITMAPINFO*>(LocalLock(handles.header));
     void* bits = LocalLock(handles.bits);
-    bool ok = false;
+    OwnedBitmap bitmap;
+    OwnedPalette palette;
     if (bmi && bits && bmi->bmiHeader.biWidth > 0 && bmi->bmiHeader.biHeight != 0) {
         const int width = bmi->bmiHeader.biWidth;
         const int height = bmi->bmiHeader.biHeight < 0 ? -bmi->bmiHeader.biHeight : bmi->bmiHeader.biHeight;
-        HDC screen = GetDC(nullptr);
-        const int screenBits = GetDeviceCaps(screen, BITSPIXEL);
-        ReleaseDC(nullptr, screen);
-        const int entries = kind == 1 ? 0 : PaletteEntryCount(bmi->bmiHeader, screenBits);
+        const int screenBits = GetDeviceCaps(WindowDc(nullptr).get(), BITSPIXEL);
+        const int entries = kind == kindJpeg ? 0 : PaletteEntryCount(bmi->bmiHeader, screenBits);
         if (entries) {
             std::vector<BYTE> buffer(sizeof(LOGPALETTE) + sizeof(PALETTEENTRY) * static_cast<size_t>(entries));
             auto* logical = reinterpret_cast<LOGPALETTE*>(buffer.data());
@@ -81,57 +94,38 @@ bool DecodePluginPicture(int kind, const std::string& path, GetPictureFn picture
                 const RGBQUAD q = bmi->bmiColors[i];
                 logical->palPalEntry[i] = PALETTEENTRY{q.rgbRed, q.rgbGreen, q.rgbBlue, 0};
             }
-            out.palette = CreatePalette(logical);
-            if (out.palette) {
-                HPALETTE old = SelectPalette(dc, out.palette, FALSE);
+            palette.Reset(CreatePalette(logical));
+            if (palette) {
+                HPALETTE old = SelectPalette(dc, palette.get(), FALSE);
                 RealizePalette(dc);
                 SelectPalette(dc, old, FALSE);
             }
         }
-        HBITMAP work = CreateCompatibleBitmap(dc, width, height);
-        if (work && SetDIBits(dc, work, 0, static_cast<UINT>(height), bits, bmi, DIB_RGB_COLORS) > 0) {
-            out.bitmap = work;
-            ok = true;
-        } else if (work) {
-            DeleteObject(work);
-        }
+        bitmap.Reset(CreateCompatibleBitmap(dc, width, height));
+        if (bitmap && SetDIBits(dc, bitmap.get(), 0, static_cast<UINT>(height), bits, bmi, DIB_RGB_COLORS) <= 0)
+            bitmap.Reset();
     }
     LocalUnlock(handles.bits);
     LocalUnlock(handles.header);
-    if (!ok) {
-        if (out.palette) DeleteObject(out.palette);
-        out = DecodedPicture{};
-        return false;
-    }
+    if (!bitmap) return false;
 
-    // Pictures of kinds 4 and 5 carry pixel densities; the info call reads
-    // them from the start of the file.
-    if ((kind == 4 || kind == 5) && info) {
+    // PIC and PIC2 pictures carry pixel densities; the info call reads them
+    // from the start of the file.
+    if ((kind == kindPic || kind == kindPic2) && info) {
         PictureInfo record{};
         if (info(name.data(), 0, 0, &record) == 0) {
             if (record.info) LocalFree(record.info);
             BITMAP bm{};
-            GetObject(out.bitmap, sizeof bm, &bm);
+            GetObject(bitmap.get(), sizeof bm, &bm);
             const SIZE size = AspectCorrectedSize(bm.bmWidth, bm.bmHeight, record.xDensity, record.yDensity);
             if (size.cx != bm.bmWidth || size.cy != bm.bmHeight) {
-                HDC from = CreateCompatibleDC(dc), to = CreateCompatibleDC(dc);
-                HBITMAP stretched = CreateCompatibleBitmap(dc, size.cx, size.cy);
-                if (from && to && stretched) {
-                    HGDIOBJ oldFrom = SelectObject(from, out.bitmap), oldTo = SelectObject(to, stretched);
-                    SetStretchBltMode(to, COLORONCOLOR);
-                    StretchBlt(to, 0, 0, size.cx, size.cy, from, 0, 0, bm.bmWidth, bm.bmHeight, SRCCOPY);
-                    SelectObject(from, oldFrom);
-                    SelectObject(to, oldTo);
-                    DeleteObject(out.bitmap);
-                    out.bitmap = stretched;
-                } else if (stretched) {
-                    DeleteObject(stretched);
-                }
-                if (from) DeleteDC(from);
-                if (to) DeleteDC(to);
+                if (HBITMAP stretched = Stretched(dc, bitmap.get(), SIZE{bm.bmWidth, bm.bmHeight}, size))
+                    bitmap.Reset(stretched);
             }
         }
     }
+    out.bitmap = bitmap.Release();
+    out.palette = palette.Release();
     return true;
 }
 

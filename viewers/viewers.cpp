@@ -3,30 +3,16 @@
 #include <windows.h>
 #include <shellapi.h>
 
-#include "app/bar_window.h"
-#include "app/info_box.h"
-#include "app/path_parts.h"
 #include "archive/archive_ops.h"
-#include "archive/library_binding.h"
-#include "intake/classify.h"
+#include "archive/classify_and_bind.h"
+#include "base/info_box.h"
+#include "base/path_parts.h"
+#include "core/file_kind.h"
 #include "viewers/decode_picture.h"
-#include "viewers/image_window.h"
-#include "viewers/media_controller.h"
 
 namespace qaz {
 
 namespace {
-
-// One of each window at a time; the objects live as long as the program.
-ImageWindow& Image() {
-    static auto* window = new ImageWindow;
-    return *window;
-}
-
-MediaController& Controller() {
-    static auto* window = new MediaController;
-    return *window;
-}
 
 // Seconds from the settings as the queue's delay. A setting of 0 or less
 // still moves on: a delay of 0 would leave the queue waiting for a media
@@ -49,81 +35,84 @@ void ShellOpen(HWND owner, const std::string& path, const char* parameters) {
     ShellExecuteExA(&info);
 }
 
-int ShowPicture(BarWindow& bar, int kind, const std::string& path, const std::string& name) {
-    const int delay = Delay(bar.settings.Bmp);
-    if (!bar.state.ImageWindowCreated) {
-        if (!Image().Open(bar)) return delay;
-        bar.state.ImageWindowCreated = true;
-    }
+}  // namespace
+
+Viewers::Viewers(DropContext& context)
+    : context_(context), controller_(context, [this](const std::string& path) { OpenByKind(path); }) {}
+
+int Viewers::ShowPicture(int kind, const std::string& path, const std::string& name) {
+    const int delay = Delay(context_.settings.Bmp);
+    if (!image_.Open()) return delay;
     Picture picture;
-    if (DecodePicture(kind, path, picture))
-        Image().ShowPicture(std::move(picture), path);
+    if (DecodePicture(kind, path, context_.binding, picture))
+        image_.ShowPicture(std::move(picture), path);
     else
         InfoBox(InvalidFile(name));
     return delay;
 }
 
-}  // namespace
-
-int OpenByKind(BarWindow& bar, const std::string& path) {
+int Viewers::OpenByKind(const std::string& path) {
     const std::string name = LastComponent(path);
-    if (bar.state.MediaWindowCreated) Controller().SetFileName(name);
+    if (mediaWindowCreated()) controller_.SetFileName(name);
 
     int kind = kindUnknown;
-    ClassifyAndBind(bar, path, kind, false);
+    ClassifyAndBind(context_, path, kind, false);
 
-    if (kind >= kFirstArchiveKind) {
-        ListArchive(bar, path, kind);
+    if (IsArchiveKind(kind)) {
+        ListArchive(context_, path, kind);
         return 1;
     }
-    if (kind >= kindNativePicture && kind <= kLastPluginKind) return ShowPicture(bar, kind, path, name);
+    if (kind == kindNativePicture || IsPluginKind(kind)) return ShowPicture(kind, path, name);
     if (kind == kindMedia) {
-        if (!bar.state.MediaWindowCreated) {
-            ShowMediaController(bar);
-            Controller().SetFileName(name);
+        if (!mediaWindowCreated()) {
+            ShowMediaController();
+            controller_.SetFileName(name);
         }
-        if (Controller().PlayFile(path)) return -1;
+        if (controller_.PlayFile(path)) return -1;
         // Not playable: say so and go on, or an automatic showing would
         // wait for the end of a playing that never began.
         InfoBox(InvalidFile(name));
         return 1;
     }
+    HWND owner = context_.host.OwnerWindow();
     if (kind == kindScreenSaver) {
-        ShellOpen(bar.hwnd(), path, "/s");
-        return Delay(bar.settings.Scr);
+        ShellOpen(owner, path, "/s");
+        return Delay(context_.settings.Scr);
     }
-    if (bar.settings.Open) {
-        ShellOpen(bar.hwnd(), path, nullptr);
-        return Delay(bar.settings.All);
+    if (context_.settings.Open) {
+        ShellOpen(owner, path, nullptr);
+        return Delay(context_.settings.All);
     }
     return 1;
 }
 
-void ShowMediaController(BarWindow& bar) {
-    if (!bar.state.MediaWindowCreated) {
-        if (!Controller().Open(bar)) return;
-        bar.state.MediaWindowCreated = true;
-    }
-    ShowWindow(Controller().hwnd(), SW_SHOWNOACTIVATE);
+bool Viewers::ShowNextEntry() {
+    DropQueue& queue = context_.queue;
+    if (!queue.filesPending) return false;
+    const int i = queue.Selected();
+    const std::string name = queue.Entry(i);
+    if (i >= 0 && i < queue.fileCount - 1)
+        queue.Select(i + 1);
+    else
+        queue.filesPending = false;
+    const int delay = OpenByKind(name);
+    Host& host = context_.host;
+    if (host.AutoLoad() && delay > 0) host.ArmQueue(static_cast<UINT>(delay));
+    return true;
 }
 
-void ShowListEntry(BarWindow& bar, int step) {
-    if (!bar.state.MediaWindowCreated) ShowMediaController(bar);
-    if (bar.state.MediaWindowCreated) Controller().ShowListEntry(step);
+void Viewers::ShowMediaController() {
+    if (!controller_.Open()) return;
+    ShowWindow(controller_.hwnd(), SW_SHOWNOACTIVATE);
 }
 
-void CloseImageWindow(BarWindow& bar) {
-    Image().Close();
-    bar.state.ImageWindowCreated = false;
+void Viewers::ShowListEntry(int step) {
+    ShowMediaController();
+    if (mediaWindowCreated()) controller_.ShowListEntry(step);
 }
 
-void CloseMediaController(BarWindow& bar) {
-    Controller().Close(false);
-    bar.state.MediaWindowCreated = false;
-}
+void Viewers::CloseImageWindow() { image_.Close(); }
 
-ImageWindow* CurrentImageWindow() { return Image().hwnd() ? &Image() : nullptr; }
-
-MediaController* CurrentMediaController() { return Controller().hwnd() ? &Controller() : nullptr; }
+void Viewers::CloseMediaController() { controller_.Close(false); }
 
 }  // namespace qaz

@@ -8,7 +8,8 @@
 #include <vector>
 
 #include "app/bar_window.h"
-#include "app/registry.h"
+#include "base/registry.h"
+#include "core/registry_keys.h"
 #include "tests/support/test_env.h"
 
 class BarFixture : public ::testing::Test {

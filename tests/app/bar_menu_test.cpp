@@ -6,8 +6,9 @@
 
 #include "app/bar_menu.h"
 #include "app/desktop_labels.h"
-#include "app/info_box.h"
-#include "app/registry.h"
+#include "base/info_box.h"
+#include "base/registry.h"
+#include "core/registry_keys.h"
 #include "tests/app/bar_fixture.h"
 
 using namespace qaz;
@@ -60,7 +61,7 @@ TEST_F(BarMenuTest, ChoosingTgzWritesPackDefAtOnceAndIsCheckedNextTime) {
     DWORD v = 0;
     ASSERT_TRUE(qaztest::ReadDword(kRegSettings, "PackDef", &v));
     EXPECT_EQ(v, 4u);
-    HMENU menu = BuildBarMenu(bar.settings);
+    HMENU menu = BuildBarMenu(bar.settings());
     EXPECT_TRUE(Checked(menu, cTgz));
     EXPECT_FALSE(Checked(menu, cLzh));
     DestroyMenu(menu);
@@ -121,13 +122,13 @@ TEST_F(BarMenuTest, AnimationEveryMinuteRestartsAfterStoppingOnTheSameTick) {
     qaztest::SetDword(kRegSettings, "AniTime", 1);
     {
         BarWindow& bar = Start();
-        bar.Tick(Timer1);
-        EXPECT_NE(bar.state.AniLibrary, nullptr) << "the first minute starts it";
-        EXPECT_EQ(bar.state.AniCounter, -1);
+        SendMessageA(bar.hwnd(), WM_TIMER, Timer1, 0);
+        EXPECT_TRUE(bar.Animating()) << "the first minute starts it";
+        EXPECT_EQ(bar.state().AniCounter, -1);
         for (int i = 0; i < 3; ++i) {
-            bar.Tick(Timer1);
-            EXPECT_NE(bar.state.AniLibrary, nullptr);
-            EXPECT_EQ(bar.state.AniCounter, -1);
+            SendMessageA(bar.hwnd(), WM_TIMER, Timer1, 0);
+            EXPECT_TRUE(bar.Animating());
+            EXPECT_EQ(bar.state().AniCounter, -1);
         }
         bar_.reset();
     }

@@ -4,8 +4,11 @@
 
 #include <regex>
 
-#include "app/user_paths.h"
+#include "base/user_paths.h"
+#include "app/bar_menu.h"
 #include "tests/app/bar_fixture.h"
+#include "tests/support/view_files.h"
+#include "core/registry_keys.h"
 
 using namespace qaz;
 
@@ -47,8 +50,8 @@ TEST_F(BarTest, EmptyRegistryGivesTheDefaultBar) {
     EXPECT_EQ(cr.right - cr.left, 106);
     EXPECT_TRUE(std::regex_match(TextOf(clock), std::regex(R"(\d\d/\d\d/\d\d \d\d:\d\d)"))) << TextOf(clock);
     EXPECT_TRUE(bar.Timer1Enabled());
-    EXPECT_FALSE(bar.Timer2Enabled());
-    EXPECT_FALSE(bar.state.CmdLineMode);
+    EXPECT_FALSE(bar.QueueArmed());
+    EXPECT_FALSE(bar.state().CmdLineMode);
 
     // The tray record: the 88-byte layout on 32-bit Windows, id 1, flags 7.
     ASSERT_TRUE(bar.tray().shown());
@@ -85,7 +88,7 @@ TEST_F(BarTest, WrongTypesStillGiveAWholeBar) {
     EXPECT_EQ(ClientRect().right, 127);
     EXPECT_EQ(WindowRect().left, 0);
     EXPECT_TRUE(bar.tray().shown());
-    EXPECT_EQ(bar.state.ClockFormat, "yy/mm/dd hh:mm");
+    EXPECT_EQ(bar.state().ClockFormat, "yy/mm/dd hh:mm");
 }
 
 TEST_F(BarTest, StartUpPullsTheBarBackInsideTheScreen) {
@@ -162,8 +165,8 @@ TEST_F(BarTest, SaveSettingsWritesPositionLayoutAndTheMenuChoices) {
     BarWindow& bar = Start();
     SetWindowPos(bar.hwnd(), nullptr, 33, 44, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     bar.SetTitleBarLayout(true);
-    bar.settings.PackDef = 2;
-    bar.settings.PathDef = 4;
+    bar.OnMenuCommand(cCab);  // PackDef 2
+    bar.OnMenuCommand(N41);   // PathDef 4
     bar.SaveSettings();
     DWORD v = 0;
     ASSERT_TRUE(qaztest::ReadDword(kRegMain, "Left", &v));
@@ -193,66 +196,77 @@ TEST_F(BarTest, CommandLineRunWithNothingToShowClosesAfterTheFirstTick) {
     // Without "Open" an unknown file is not shown at all.
     qaztest::SetDword(kRegSettings, "Open", 0);
     BarWindow& bar = Start({"C:\\nothing\\here.xyz"}, false);
-    EXPECT_TRUE(bar.state.CmdLineMode);
-    EXPECT_TRUE(bar.state.AutoLoadFiles);
-    EXPECT_TRUE(bar.Timer2Enabled());
-    EXPECT_EQ(bar.Timer2Interval(), 1u);
+    EXPECT_TRUE(bar.state().CmdLineMode);
+    EXPECT_TRUE(bar.state().AutoLoadFiles);
+    EXPECT_TRUE(bar.QueueArmed());
+    EXPECT_EQ(bar.QueueDelay(), 1u);
     EXPECT_TRUE(qaztest::PumpUntil([&] { return bar.hwnd() == nullptr; }, 3000)) << "the bar closed itself";
     DWORD v = 0;
     EXPECT_TRUE(qaztest::ReadDword(kRegMain, "Left", &v)) << "its close saved the position";
 }
 
+// Drops three pictures on the bar, which queues them and arms its queue.
+std::vector<std::string> DropPictures(BarWindow& bar, const qaztest::TempDir& dir) {
+    std::vector<std::string> paths;
+    for (const char* name : {"a.bmp", "b.bmp", "c.bmp"}) {
+        paths.push_back(dir.path() + name);
+        qaztest::WriteBmp(paths.back(), 40, 30);
+    }
+    SendMessageA(bar.hwnd(), WM_DROPFILES, reinterpret_cast<WPARAM>(qaztest::MakeDrop(paths)), 0);
+    return paths;
+}
+
+void TickQueue(BarWindow& bar) { SendMessageA(bar.hwnd(), WM_TIMER, Timer2, 0); }
+
 TEST_F(BarTest, QueueShowsEachEntryThenResets) {
     BarWindow& bar = Start();
-    std::vector<std::string> shown;
-    bar.openFile = [&](const std::string& name) {
-        shown.push_back(name);
-        return 3000;
-    };
-    for (const char* name : {"a.bmp", "b.bmp", "c.bmp"})
-        SendMessageA(bar.dropList(), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
-    SendMessageA(bar.dropList(), LB_SETCURSEL, 0, 0);
-    bar.state.FileCount = 3;
-    bar.state.FilesPending = true;
+    qaztest::TempDir dir;
+    const auto paths = DropPictures(bar, dir);  // its queue's own tick is not pumped here
     CreateDirectoryA(WorkFolderPath().c_str(), nullptr);
+    const auto shown = [&] { return bar.viewers().image().currentPath(); };
 
-    bar.Tick(Timer2);
-    EXPECT_EQ(shown, std::vector<std::string>({"a.bmp"}));
-    EXPECT_TRUE(bar.Timer2Enabled());
-    EXPECT_EQ(bar.Timer2Interval(), 3000u);
-    bar.Tick(Timer2);
-    bar.Tick(Timer2);
-    EXPECT_EQ(shown, std::vector<std::string>({"a.bmp", "b.bmp", "c.bmp"}));
-    EXPECT_FALSE(bar.state.FilesPending);
-    bar.Tick(Timer2);
-    EXPECT_EQ(SendMessageA(bar.dropList(), LB_GETCOUNT, 0, 0), 0);
-    EXPECT_FALSE(bar.Timer2Enabled());
+    TickQueue(bar);
+    EXPECT_EQ(shown(), paths[0]);
+    EXPECT_TRUE(bar.QueueArmed());
+    EXPECT_EQ(bar.QueueDelay(), 3000u) << "Bmp seconds";
+    TickQueue(bar);
+    EXPECT_EQ(shown(), paths[1]);
+    TickQueue(bar);
+    EXPECT_EQ(shown(), paths[2]);
+    EXPECT_FALSE(bar.queue().filesPending);
+    TickQueue(bar);
+    EXPECT_EQ(bar.queue().Count(), 0);
+    EXPECT_FALSE(bar.QueueArmed());
+    EXPECT_FALSE(bar.viewers().imageWindowCreated());
     EXPECT_EQ(GetFileAttributesA(WorkFolderPath().c_str()), INVALID_FILE_ATTRIBUTES);
     EXPECT_NE(bar.hwnd(), nullptr) << "an ordinary bar stays";
 }
 
 TEST_F(BarTest, QueueRunsOnItsOwnTimerAtTheDelaysTheEntriesAsk) {
+    qaztest::SetDword(kRegSettings, "Bmp", 1);  // each picture stays a second
     BarWindow& bar = Start();
-    std::vector<DWORD> at;
+    qaztest::TempDir dir;
     const DWORD start = GetTickCount();
-    bar.openFile = [&](const std::string&) {
-        at.push_back(GetTickCount() - start);
-        return 300;  // as a picture shown for Bmp seconds, scaled down
-    };
-    for (const char* name : {"a.bmp", "b.bmp", "c.bmp"})
-        SendMessageA(bar.dropList(), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
-    SendMessageA(bar.dropList(), LB_SETCURSEL, 0, 0);
-    bar.state.FileCount = 3;
-    bar.state.FilesPending = true;
-    bar.ArmTimer2(1);
-    ASSERT_TRUE(qaztest::PumpUntil([&] { return SendMessageA(bar.dropList(), LB_GETCOUNT, 0, 0) == 0; }, 5000));
+    DropPictures(bar, dir);
+    std::vector<DWORD> at;
+    std::string last;
+    ASSERT_TRUE(qaztest::PumpUntil(
+        [&] {
+            const std::string now = bar.viewers().image().currentPath();
+            if (!now.empty() && now != last) {
+                at.push_back(GetTickCount() - start);
+                last = now;
+            }
+            return bar.queue().Count() == 0;
+        },
+        8000));
     const DWORD reset = GetTickCount() - start;
     ASSERT_EQ(at.size(), 3u);
-    EXPECT_LT(at[0], 250u) << "the first entry at once";
-    EXPECT_GE(at[1] - at[0], 280u);
-    EXPECT_GE(at[2] - at[1], 280u);
-    EXPECT_GE(reset - at[2], 280u) << "the last entry stays its time too";
-    EXPECT_LT(reset, 3000u);
+    EXPECT_LT(at[0], 500u) << "the first entry at once";
+    EXPECT_GE(at[1] - at[0], 950u);
+    EXPECT_GE(at[2] - at[1], 950u);
+    EXPECT_GE(reset - at[2], 950u) << "the last entry stays its time too";
+    EXPECT_LT(reset, 6000u);
 }
 
 TEST_F(BarTest, TrayLeftClickBringsTheBarToTheFront) {
@@ -266,4 +280,28 @@ TEST_F(BarTest, TrayLeftClickBringsTheBarToTheFront) {
     EXPECT_EQ(GetForegroundWindow(), bar.hwnd());
     SendMessageA(bar.hwnd(), WM_USER + 101, 1, WM_MOUSEMOVE);  // other codes do nothing
     DestroyWindow(other);
+}
+
+TEST_F(BarTest, ClosingTheControllerEndsTheShowingAndClosesThePicture) {
+    BarWindow& bar = Start();
+    qaztest::TempDir dir;
+    DropPictures(bar, dir);
+    TickQueue(bar);
+    ASSERT_TRUE(bar.viewers().imageWindowCreated());
+    MediaController& c = bar.viewers().controller();
+    SendMessageA(c.hwnd(), WM_COMMAND, MAKEWPARAM(idExit, BN_CLICKED), 0);
+    EXPECT_TRUE(qaztest::PumpUntil([&] { return !bar.viewers().imageWindowCreated(); }, 2000));
+    EXPECT_EQ(bar.queue().Count(), 0);
+    EXPECT_FALSE(bar.viewers().mediaWindowCreated());
+}
+
+TEST_F(BarTest, TheBarClosingTheControllerArmsNoStrayStep) {
+    BarWindow& bar = Start();
+    qaztest::TempDir dir;
+    DropPictures(bar, dir);
+    ASSERT_TRUE(bar.viewers().mediaWindowCreated());
+    ASSERT_TRUE(bar.QueueArmed());
+    bar.ResetQueue();
+    EXPECT_FALSE(bar.viewers().mediaWindowCreated());
+    EXPECT_FALSE(bar.QueueArmed());
 }

@@ -4,12 +4,12 @@
 
 #include <algorithm>
 
-#include "app/collect_files.h"
-#include "app/info_box.h"
-#include "app/path_parts.h"
-#include "app/short_path.h"
-#include "app/user_paths.h"
-#include "app/work_folder.h"
+#include "base/collect_files.h"
+#include "base/info_box.h"
+#include "base/path_parts.h"
+#include "base/short_path.h"
+#include "base/user_paths.h"
+#include "base/work_folder.h"
 #include "tests/support/test_env.h"
 
 using namespace qaz;

@@ -2,8 +2,9 @@
 #include <gtest/gtest.h>
 
 #include "app/clock_format.h"
-#include "app/registry.h"
-#include "app/settings.h"
+#include "base/registry.h"
+#include "core/registry_keys.h"
+#include "core/settings.h"
 #include "tests/support/test_env.h"
 
 using namespace qaz;

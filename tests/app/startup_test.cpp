@@ -4,7 +4,8 @@
 
 #include <vector>
 
-#include "app/registry.h"
+#include "base/registry.h"
+#include "core/registry_keys.h"
 #include "tests/support/test_env.h"
 
 namespace {

@@ -3,14 +3,13 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <memory>
-
 #include "app/bar_window.h"
-#include "app/registry.h"
 #include "archive/archive_ops.h"
+#include "archive/classify_and_bind.h"
 #include "archive/library_binding.h"
-#include "intake/classify.h"
+#include "core/registry_keys.h"
 #include "tests/archive/probe/probe_env.h"
+#include "tests/support/fake_host.h"
 #include "tests/support/test_env.h"
 
 using namespace qaz;
@@ -26,8 +25,8 @@ HMODULE ModuleOf(const void* address) {
     return module;
 }
 
-std::vector<const void*> FilledSlots() {
-    const EntrySlots& s = Entries();
+std::vector<const void*> FilledSlots(const LibraryBinding& binding) {
+    const EntrySlots& s = binding.entries();
     std::vector<const void*> filled;
     for (const void* p : {(const void*)s.command, (const void*)s.ishCommand, (const void*)s.check,
                           (const void*)s.running, (const void*)s.open, (const void*)s.close,
@@ -39,22 +38,16 @@ std::vector<const void*> FilledSlots() {
 
 class BindingTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        qaztest::ClearSettings();
-        qaztest::SetDword(kRegMain, "TaskTray", 0);  // removing a tray icon costs Wine two seconds
-        bar_ = std::make_unique<BarWindow>();
-        ASSERT_TRUE(bar_->Create(nullptr, {}));
-    }
-    void TearDown() override {
-        bar_.reset();
-        UnbindLibrary();
-        qaztest::ClearSettings();
-    }
     int Classify(const std::string& name, bool archivesOnly = false, int kind = 0) {
-        ClassifyAndBind(*bar_, name, kind, archivesOnly);
+        ClassifyAndBind(bench_.context, name, kind, archivesOnly);
         return kind;
     }
-    std::unique_ptr<BarWindow> bar_;
+    std::vector<const void*> FilledSlots() const { return ::FilledSlots(bench_.binding); }
+    const EntrySlots& Entries() const { return bench_.binding.entries(); }
+    int BoundKind() const { return bench_.binding.kind(); }
+    HMODULE BoundModule() const { return bench_.binding.module(); }
+    HWND Window() const { return bench_.host.OwnerWindow(); }
+    qaztest::Bench bench_;
 };
 
 }  // namespace
@@ -74,7 +67,7 @@ TEST_F(BindingTest, SameLibraryStaysBoundAndAnotherReplacesIt) {
     EXPECT_EQ(slots.size(), 7u);
     for (const void* p : slots) EXPECT_EQ(ModuleOf(p), BoundModule());
 
-    UnbindLibrary();
+    bench_.binding.Unbind();
     EXPECT_TRUE(FilledSlots().empty());
     EXPECT_EQ(BoundModule(), nullptr);
     EXPECT_EQ(probes.Calls().back(), "Cab32.dll unload");
@@ -147,7 +140,7 @@ TEST_F(BindingTest, EntriesAreReadWithinTheirFields) {
     const std::string archive = probes.dir().File("a.lzh", "LZH");
     ASSERT_EQ(Classify(archive), 9);
     std::vector<ArchiveEntry> entries;
-    ASSERT_TRUE(ReadArchiveEntries(bar_->hwnd(), archive, 9, entries));
+    ASSERT_TRUE(ReadArchiveEntries(bench_.binding, Window(), archive, 9, entries));
     ASSERT_EQ(entries.size(), 2u);
     EXPECT_EQ(entries[0].originalSize, 1234u);
     EXPECT_EQ(entries[0].ratio, 456);
@@ -166,12 +159,12 @@ TEST_F(BindingTest, EntriesAreReadWithinTheirFields) {
 
     const std::string cab = probes.dir().File("b.cab", "CAB");
     ASSERT_EQ(Classify(cab), 12);
-    ASSERT_TRUE(ReadArchiveEntries(bar_->hwnd(), cab, 12, entries));
+    ASSERT_TRUE(ReadArchiveEntries(bench_.binding, Window(), cab, 12, entries));
     EXPECT_EQ(probes.Count("Cab32.dll open 00000000"), 1);
 
     // A file the library refuses is not opened.
     const std::string bad = probes.dir().File("c.cab", "BAD");
-    EXPECT_FALSE(ReadArchiveEntries(bar_->hwnd(), bad, 12, entries));
+    EXPECT_FALSE(ReadArchiveEntries(bench_.binding, Window(), bad, 12, entries));
     EXPECT_EQ(probes.Count("Cab32.dll open 00000000"), 1);
 }
 
@@ -181,11 +174,11 @@ TEST_F(BindingTest, ExtractionWaitsForTheLibraryAndReportsRefusedFiles) {
     ASSERT_EQ(Classify(bad), 9);
     // A command leaves the library busy for two polls.
     char output[577];
-    Entries().command(bar_->hwnd(), "x", output, sizeof output);
+    Entries().command(Window(), "x", output, sizeof output);
     std::vector<std::string> texts;
     {
         qaztest::MessageBoxWatcher watcher("QAZ for win32");
-        ExtractArchive(*bar_, bad, nullptr, 9, false);
+        ExtractArchive(bench_.context, bad, nullptr, 9, false);
         texts = watcher.texts();
     }
     EXPECT_EQ(texts, (Calls{"bad.lzh は不正ファイルです"}));
@@ -195,8 +188,14 @@ TEST_F(BindingTest, ExtractionWaitsForTheLibraryAndReportsRefusedFiles) {
 
 TEST_F(BindingTest, ResetQueueReleasesTheLibrary) {
     ProbeLibraries probes({"Unzip32.dll"});
-    EXPECT_EQ(Classify("a.zip"), 10);
-    bar_->ResetQueue();
-    EXPECT_EQ(BoundKind(), 0);
-    EXPECT_EQ(probes.Calls(), (Calls{"Unzip32.dll load", "Unzip32.dll unload"}));
+    qaztest::ClearSettings();
+    qaztest::SetDword(kRegMain, "TaskTray", 0);  // removing a tray icon costs Wine two seconds
+    BarWindow bar;
+    ASSERT_TRUE(bar.Create(nullptr, {}));
+    bar.viewers().OpenByKind("a.zip");  // binds the library and lists nothing
+    bar.ResetQueue();
+    EXPECT_EQ(probes.CallsWithoutPolls().front(), "Unzip32.dll load");
+    EXPECT_EQ(probes.CallsWithoutPolls().back(), "Unzip32.dll unload");
+    EXPECT_EQ(probes.Count("Unzip32.dll load"), 1);
+    qaztest::ClearSettings();
 }

@@ -17,7 +17,8 @@
 #include <thread>
 #include <vector>
 
-#include "app/registry.h"
+#include "base/registry.h"
+#include "core/registry_keys.h"
 #include "ftp/folder_chooser.h"
 #include "ftp/password_dialog.h"
 #include "ftp/session.h"

@@ -1,7 +1,7 @@
 // File kinds by extension and the view filter.
 #include <gtest/gtest.h>
 
-#include "intake/classify.h"
+#include "core/file_kind.h"
 #include "intake/process_drop.h"
 
 using namespace qaz;

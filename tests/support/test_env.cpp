@@ -1,8 +1,13 @@
 #include "tests/support/test_env.h"
 
+#include <shlobj.h>
+
+#include <cstring>
+
 #include <shlwapi.h>
 
-#include "app/registry.h"
+#include "base/registry.h"
+#include "core/registry_keys.h"
 
 namespace qaztest {
 
@@ -125,6 +130,21 @@ void MessageBoxWatcher::Run() {
         }
         Sleep(20);
     }
+}
+
+HDROP MakeDrop(const std::vector<std::string>& names) {
+    size_t size = sizeof(DROPFILES) + 1;
+    for (const auto& n : names) size += n.size() + 1;
+    HGLOBAL memory = GlobalAlloc(GHND, size);
+    auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
+    drop->pFiles = sizeof(DROPFILES);
+    char* p = reinterpret_cast<char*>(drop) + sizeof(DROPFILES);
+    for (const auto& n : names) {
+        std::memcpy(p, n.c_str(), n.size() + 1);
+        p += n.size() + 1;
+    }
+    GlobalUnlock(memory);
+    return static_cast<HDROP>(memory);
 }
 
 }  // namespace qaztest

@@ -2,6 +2,7 @@
 // pumping, and a watcher that answers the program's message boxes.
 #pragma once
 #include <windows.h>
+#include <shellapi.h>
 
 #include <atomic>
 #include <mutex>
@@ -43,6 +44,9 @@ public:
 private:
     std::string path_;
 };
+
+// A shell drop of the names, as the shell hands it to a window.
+HDROP MakeDrop(const std::vector<std::string>& names);
 
 // Removes a folder and everything in it, read-only files included.
 void RemoveTree(const std::string& folder);

@@ -2,10 +2,11 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include "tests/viewers/view_files.h"
+#include "tests/support/view_files.h"
 #include "tests/viewers/viewer_fixture.h"
 #include "viewers/image_window.h"
 #include "viewers/media_controller.h"
+#include "core/registry_keys.h"
 
 using namespace qaz;
 
@@ -15,16 +16,14 @@ void Click(MediaController* c, MediaControl id) {
     SendMessageA(c->hwnd(), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(c->control(id)));
 }
 
-int Selected(BarWindow& bar) { return static_cast<int>(SendMessageA(bar.dropList(), LB_GETCURSEL, 0, 0)); }
 
 }  // namespace
 
 TEST_F(ViewerTest, ControllerIsASmallTopmostBorderlessWindowAtItsRememberedPlace) {
     qaztest::SetDword(kRegPlay, "Left", 5000);
     qaztest::SetDword(kRegPlay, "Top", 60);
-    BarWindow& bar = Bar();
-    ShowMediaController(bar);
-    ASSERT_TRUE(bar.state.MediaWindowCreated);
+    viewers_.ShowMediaController();
+    ASSERT_TRUE(viewers_.mediaWindowCreated());
     MediaController* c = CurrentMediaController();
     ASSERT_NE(c, nullptr);
     HWND w = c->hwnd();
@@ -53,130 +52,113 @@ TEST_F(ViewerTest, ControllerIsASmallTopmostBorderlessWindowAtItsRememberedPlace
 TEST_F(ViewerTest, BackAndNextWrapAroundAndTheHintsNameTheNeighbours) {
     const std::string a = dir_.File("a.txt"), b = dir_.File("b.txt"), c3 = dir_.File("ソc.txt");
     Fill({a, b, c3});
-    BarWindow& bar = Bar();
-    bar.state.AutoLoadFiles = false;
-    ShowListEntry(bar, 0);
+    host_.autoLoad = false;
+    viewers_.ShowListEntry(0);
     MediaController* c = CurrentMediaController();
     ASSERT_NE(c, nullptr);
     EXPECT_EQ(c->fileName(), "a.txt");
     EXPECT_EQ(c->autoHint(), "a.txt");
     EXPECT_EQ(c->nextHint(), "b.txt");
     EXPECT_EQ(c->backHint(), "ソc.txt");
-    EXPECT_TRUE(bar.state.FilesPending);
+    EXPECT_TRUE(queue_.filesPending);
 
     Click(c, idBack);  // from the first to the last
-    EXPECT_EQ(Selected(bar), 2);
+    EXPECT_EQ(queue_.Selected(), 2);
     EXPECT_EQ(c->fileName(), "ソc.txt");
     EXPECT_EQ(c->nextHint(), "a.txt");
     EXPECT_EQ(c->backHint(), "b.txt");
-    EXPECT_FALSE(bar.state.FilesPending);
+    EXPECT_FALSE(queue_.filesPending);
 
     Click(c, idNext);  // from the last to the first
-    EXPECT_EQ(Selected(bar), 0);
+    EXPECT_EQ(queue_.Selected(), 0);
     EXPECT_EQ(c->fileName(), "a.txt");
-    EXPECT_TRUE(bar.state.FilesPending);
+    EXPECT_TRUE(queue_.filesPending);
     Click(c, idNextPanel);
     EXPECT_EQ(c->fileName(), "b.txt");
-    EXPECT_FALSE(bar.Timer2Enabled()) << "stepping by hand arms nothing";
+    EXPECT_FALSE(host_.QueueArmed()) << "stepping by hand arms nothing";
 }
 
 TEST_F(ViewerTest, AOneEntryListReopensItsEntryAndNothingIsPending) {
     const std::string a = dir_.File("only.txt");
     Fill({a});
-    BarWindow& bar = Bar();
-    bar.state.AutoLoadFiles = false;
-    ShowListEntry(bar, 0);
+    host_.autoLoad = false;
+    viewers_.ShowListEntry(0);
     MediaController* c = CurrentMediaController();
     for (MediaControl id : {idNext, idBack}) {
         c->SetFileName("");
         Click(c, id);
-        EXPECT_EQ(Selected(bar), 0);
+        EXPECT_EQ(queue_.Selected(), 0);
         EXPECT_EQ(c->fileName(), "only.txt");
         EXPECT_EQ(c->nextHint(), "only.txt");
         EXPECT_EQ(c->backHint(), "only.txt");
-        EXPECT_FALSE(bar.state.FilesPending);
+        EXPECT_FALSE(queue_.filesPending);
     }
 }
 
 TEST_F(ViewerTest, AVanishedEntryIsReportedAndTheShowingStays) {
     const std::string a = dir_.File("a.txt"), b = dir_.path() + "gone.txt";
     Fill({a, b});
-    BarWindow& bar = Bar();
-    bar.state.AutoLoadFiles = false;
-    ShowListEntry(bar, 0);
+    host_.autoLoad = false;
+    viewers_.ShowListEntry(0);
     qaztest::MessageBoxWatcher boxes("QAZ for win32");
     Click(CurrentMediaController(), idNext);
     ASSERT_EQ(boxes.texts().size(), 1u);
     EXPECT_EQ(boxes.texts()[0], b + "\r\nファイルはありません");
     EXPECT_EQ(CurrentMediaController()->fileName(), "a.txt");
-    EXPECT_TRUE(bar.state.MediaWindowCreated);
-    EXPECT_FALSE(bar.Timer2Enabled());
+    EXPECT_TRUE(viewers_.mediaWindowCreated());
+    EXPECT_FALSE(host_.QueueArmed());
 }
 
 TEST_F(ViewerTest, TheAutoButtonSwitchesSteppingAndItsFace) {
-    BarWindow& bar = Bar();
     Fill({dir_.File("a.txt"), dir_.File("b.txt")});
-    ShowMediaController(bar);
+    viewers_.ShowMediaController();
     MediaController* c = CurrentMediaController();
-    ASSERT_TRUE(bar.state.AutoLoadFiles);
+    ASSERT_TRUE(host_.autoLoad);
     Click(c, idAuto);
-    EXPECT_FALSE(bar.state.AutoLoadFiles);
+    EXPECT_FALSE(host_.autoLoad);
     EXPECT_FALSE(c->autoFaceShowsManual());
-    EXPECT_FALSE(bar.Timer2Enabled());
-    EXPECT_EQ(bar.Timer2Interval(), 1u);
+    EXPECT_FALSE(host_.QueueArmed());
+    EXPECT_EQ(host_.QueueDelay(), 1u);
     Click(c, idAutoPanel);
-    EXPECT_TRUE(bar.state.AutoLoadFiles);
+    EXPECT_TRUE(host_.autoLoad);
     EXPECT_TRUE(c->autoFaceShowsManual());
-    EXPECT_TRUE(bar.Timer2Enabled());
-    EXPECT_EQ(bar.Timer2Interval(), 1u);
+    EXPECT_TRUE(host_.QueueArmed());
+    EXPECT_EQ(host_.QueueDelay(), 1u);
     // The toggle is not a setting.
     DWORD stored = 0;
     EXPECT_FALSE(qaztest::ReadDword(kRegSettings, "AutoLoadFiles", &stored));
 }
 
-TEST_F(ViewerTest, ClosingTheControllerEndsTheShowingAndClosesThePicture) {
+TEST_F(ViewerTest, ClosingTheControllerEndsTheShowing) {
     qaztest::WriteBmp(dir_.path() + "a.bmp", 200, 100);
     Fill({dir_.path() + "a.bmp", dir_.File("b.txt")});
-    BarWindow& bar = Bar();
-    ShowMediaController(bar);
-    bar.Tick(Timer2);  // shows a.bmp
-    ASSERT_TRUE(bar.state.ImageWindowCreated);
+    viewers_.ShowMediaController();
+    viewers_.ShowNextEntry();  // shows a.bmp
+    ASSERT_TRUE(viewers_.imageWindowCreated());
     MediaController* c = CurrentMediaController();
     EXPECT_EQ(c->fileName(), "a.bmp");
     SetWindowPos(c->hwnd(), nullptr, 70, 80, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     Click(c, idExit);
-    EXPECT_FALSE(bar.state.MediaWindowCreated);
+    EXPECT_FALSE(viewers_.mediaWindowCreated());
     EXPECT_EQ(CurrentMediaController(), nullptr);
-    EXPECT_FALSE(bar.state.FilesPending);
-    EXPECT_TRUE(bar.Timer2Enabled());
-    EXPECT_EQ(bar.Timer2Interval(), 1u);
+    EXPECT_FALSE(queue_.filesPending);
+    EXPECT_TRUE(host_.QueueArmed());
+    EXPECT_EQ(host_.QueueDelay(), 1u);
     DWORD left = 0, top = 0;
     EXPECT_TRUE(qaztest::ReadDword(kRegPlay, "Left", &left));
     EXPECT_TRUE(qaztest::ReadDword(kRegPlay, "Top", &top));
     EXPECT_EQ(left, 70u);
     EXPECT_EQ(top, 80u);
-    EXPECT_TRUE(qaztest::PumpUntil([&] { return !bar.state.ImageWindowCreated; }, 2000));
-    EXPECT_EQ(SendMessageA(bar.dropList(), LB_GETCOUNT, 0, 0), 0);
-}
-
-TEST_F(ViewerTest, TheBarClosingTheControllerArmsNoStrayStep) {
-    Fill({dir_.File("a.txt")});
-    BarWindow& bar = Bar();
-    ShowMediaController(bar);
-    bar.ResetQueue();
-    EXPECT_FALSE(bar.state.MediaWindowCreated);
-    EXPECT_FALSE(bar.Timer2Enabled());
 }
 
 TEST_F(ViewerTest, EveryKindWritesItsNameIntoTheController) {
     const std::string unknown = dir_.File("notes.xyz");
-    BarWindow& bar = Bar();
-    ShowMediaController(bar);
-    EXPECT_EQ(OpenByKind(bar, unknown), 1) << "Open clear: nothing, at once";
+    viewers_.ShowMediaController();
+    EXPECT_EQ(viewers_.OpenByKind(unknown), 1) << "Open clear: nothing, at once";
     EXPECT_EQ(CurrentMediaController()->fileName(), "notes.xyz");
-    bar.settings.Bmp = 0;
+    settings_.Bmp = 0;
     qaztest::WriteBmp(dir_.path() + "p.bmp", 120, 80);
-    EXPECT_EQ(OpenByKind(bar, dir_.path() + "p.bmp"), 1) << "a zero setting still moves on";
+    EXPECT_EQ(viewers_.OpenByKind(dir_.path() + "p.bmp"), 1) << "a zero setting still moves on";
     EXPECT_EQ(CurrentMediaController()->fileName(), "p.bmp");
 }
 
@@ -193,8 +175,7 @@ TEST_F(ViewerTest, TheSeparatorShowsTheDesktopAsItWasWhereverTheControllerMoves)
                                40, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     UpdateWindow(red);
     qaztest::PumpFor(100);
-    BarWindow& bar = Bar();
-    ShowMediaController(bar);
+    viewers_.ShowMediaController();
     DestroyWindow(red);
     MediaController* c = CurrentMediaController();
     // The separator starts 75 pixels into the window: put it over the red.

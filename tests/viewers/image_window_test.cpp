@@ -2,9 +2,10 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include "tests/viewers/view_files.h"
+#include "tests/support/view_files.h"
 #include "tests/viewers/viewer_fixture.h"
 #include "viewers/image_window.h"
+#include "core/registry_keys.h"
 
 using namespace qaz;
 
@@ -32,10 +33,9 @@ TEST_F(ViewerTest, PicturesTakeTheirSizeAndCaptionAndTheWindowKeepsItsPlace) {
     qaztest::SetDword(kRegView, "Top", 40);
     qaztest::WriteBmp(dir_.path() + "a.bmp", 320, 200);
     qaztest::WriteBmp(dir_.path() + "ソ表.bmp", 240, 180);  // trail bytes 0x5C
-    BarWindow& bar = Bar();
 
-    EXPECT_EQ(OpenByKind(bar, dir_.path() + "a.bmp"), 3000);
-    ASSERT_TRUE(bar.state.ImageWindowCreated);
+    EXPECT_EQ(viewers_.OpenByKind(dir_.path() + "a.bmp"), 3000);
+    ASSERT_TRUE(viewers_.imageWindowCreated());
     ImageWindow* image = CurrentImageWindow();
     ASSERT_NE(image, nullptr);
     HWND w = image->hwnd();
@@ -52,8 +52,8 @@ TEST_F(ViewerTest, PicturesTakeTheirSizeAndCaptionAndTheWindowKeepsItsPlace) {
     EXPECT_EQ(r.left, 30);
     EXPECT_EQ(r.top, 40);
 
-    bar.settings.Bmp = 5;
-    EXPECT_EQ(OpenByKind(bar, dir_.path() + "ソ表.bmp"), 5000);
+    settings_.Bmp = 5;
+    EXPECT_EQ(viewers_.OpenByKind(dir_.path() + "ソ表.bmp"), 5000);
     EXPECT_EQ(CurrentImageWindow()->hwnd(), w) << "one window, reused";
     EXPECT_EQ(Caption(w), "[240 x 180] ソ表.bmp");
     EXPECT_EQ(ClientSize(w).cx, 240);
@@ -66,7 +66,7 @@ TEST_F(ViewerTest, PicturesTakeTheirSizeAndCaptionAndTheWindowKeepsItsPlace) {
     SetWindowPos(w, nullptr, 44, 55, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     SendMessageA(w, WM_CLOSE, 0, 0);
     EXPECT_FALSE(IsWindow(w));
-    EXPECT_FALSE(bar.state.ImageWindowCreated);
+    EXPECT_FALSE(viewers_.imageWindowCreated());
     EXPECT_EQ(CurrentImageWindow(), nullptr);
     DWORD left = 0, top = 0;
     EXPECT_TRUE(qaztest::ReadDword(kRegView, "Left", &left));
@@ -80,8 +80,7 @@ TEST_F(ViewerTest, APictureLargerThanTheScreenIsCutAtTheScreenEdgesAndScrollsByD
     qaztest::SetDword(kRegView, "Top", 50);
     const int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
     qaztest::WriteBmp(dir_.path() + "big.bmp", sw + 400, sh + 300);
-    BarWindow& bar = Bar();
-    OpenByKind(bar, dir_.path() + "big.bmp");
+    viewers_.OpenByKind(dir_.path() + "big.bmp");
     ImageWindow* image = CurrentImageWindow();
     ASSERT_NE(image, nullptr);
     HWND w = image->hwnd();
@@ -109,7 +108,7 @@ TEST_F(ViewerTest, APictureLargerThanTheScreenIsCutAtTheScreenEdgesAndScrollsByD
 
     // A second, small picture brings the window back to its size.
     qaztest::WriteBmp(dir_.path() + "small.bmp", 200, 120);
-    OpenByKind(bar, dir_.path() + "small.bmp");
+    viewers_.OpenByKind(dir_.path() + "small.bmp");
     EXPECT_EQ(ClientSize(w).cx, 200);
     EXPECT_EQ(ClientSize(w).cy, 120);
     EXPECT_EQ(image->scrollPosition().x, 0);
@@ -118,17 +117,16 @@ TEST_F(ViewerTest, APictureLargerThanTheScreenIsCutAtTheScreenEdgesAndScrollsByD
 TEST_F(ViewerTest, AnUnreadablePictureIsReportedAndStillGivesItsDelay) {
     qaztest::WriteBytes(dir_.path() + "bad.bmp", "BM but nothing that a reader could take");
     qaztest::WriteBmp(dir_.path() + "good.bmp", 200, 100);
-    BarWindow& bar = Bar();
     qaztest::MessageBoxWatcher boxes("QAZ for win32");
-    EXPECT_EQ(OpenByKind(bar, dir_.path() + "bad.bmp"), 3000);
+    EXPECT_EQ(viewers_.OpenByKind(dir_.path() + "bad.bmp"), 3000);
     ASSERT_EQ(boxes.texts().size(), 1u);
     EXPECT_EQ(boxes.texts()[0], "bad.bmp は不正ファイルです");
     ASSERT_NE(CurrentImageWindow(), nullptr);
     EXPECT_FALSE(IsWindowVisible(CurrentImageWindow()->hwnd())) << "created, still empty";
 
     // After a good picture, a bad one leaves it on show.
-    OpenByKind(bar, dir_.path() + "good.bmp");
-    OpenByKind(bar, dir_.path() + "bad.bmp");
+    viewers_.OpenByKind(dir_.path() + "good.bmp");
+    viewers_.OpenByKind(dir_.path() + "bad.bmp");
     EXPECT_EQ(Caption(CurrentImageWindow()->hwnd()), "[200 x 100] good.bmp");
     EXPECT_EQ(CurrentImageWindow()->currentPath(), dir_.path() + "good.bmp");
     EXPECT_EQ(boxes.texts().size(), 2u);
@@ -141,8 +139,7 @@ TEST_F(ViewerTest, MovingOntoAnExistingFileAsksAndNoKeepsTheSource) {
     const std::string source = dir_.path() + "a.bmp";
     qaztest::WriteBmp(source, 200, 100);
     qaztest::WriteBytes(target + "a.bmp", "older");
-    BarWindow& bar = Bar();
-    OpenByKind(bar, source);
+    viewers_.OpenByKind(source);
     HWND w = CurrentImageWindow()->hwnd();
     {
         qaztest::MessageBoxWatcher boxes("QAZ for win32", IDNO);
@@ -169,8 +166,7 @@ TEST_F(ViewerTest, SavingCopiesAndAFolderNamingTheSourceItselfLosesNothing) {
     const std::string source = dir_.path() + "a.bmp";
     qaztest::WriteBmp(source, 200, 100);
     qaztest::SetDword(kRegSettings, "VMove", 1);
-    BarWindow& bar = Bar();
-    OpenByKind(bar, source);
+    viewers_.OpenByKind(source);
     {
         qaztest::MessageBoxWatcher boxes("QAZ for win32", IDYES);
         EXPECT_FALSE(CurrentImageWindow()->MoveOrSave());
@@ -178,13 +174,13 @@ TEST_F(ViewerTest, SavingCopiesAndAFolderNamingTheSourceItselfLosesNothing) {
         EXPECT_EQ(boxes.texts()[0], "保存に失敗しました");
     }
     EXPECT_EQ(FileSize(source), 54u + 600u * 100u);
-    CloseImageWindow(bar);
+    viewers_.CloseImageWindow();
 
     // Saving (no move) into another folder: a copy, no question.
     const std::string target = dir_.Folder("saved") + "\\";
     qaztest::SetString(kRegSettings, "VPath", target);
     qaztest::SetDword(kRegSettings, "VMove", 0);
-    OpenByKind(bar, source);
+    viewers_.OpenByKind(source);
     qaztest::MessageBoxWatcher boxes("QAZ for win32");
     EXPECT_TRUE(CurrentImageWindow()->MoveOrSave());
     EXPECT_TRUE(FileExists(source));
@@ -194,8 +190,7 @@ TEST_F(ViewerTest, SavingCopiesAndAFolderNamingTheSourceItselfLosesNothing) {
 
 TEST_F(ViewerTest, MenuAndShortcutsWakeOnlyWhenTheMenuWasOpened) {
     qaztest::WriteBmp(dir_.path() + "a.bmp", 200, 100);
-    BarWindow& bar = Bar();
-    OpenByKind(bar, dir_.path() + "a.bmp");
+    viewers_.OpenByKind(dir_.path() + "a.bmp");
     ImageWindow* image = CurrentImageWindow();
     HWND w = image->hwnd();
     HMENU menu = image->popupMenu();

@@ -3,10 +3,14 @@
 #include <windows.h>
 
 #include "tests/support/test_env.h"
-#include "tests/viewers/view_files.h"
+#include "tests/support/view_files.h"
 #include "viewers/decode_picture.h"
 
 using namespace qaz;
+
+namespace {
+const LibraryBinding none;  // nothing bound
+}  // namespace
 
 namespace {
 
@@ -27,23 +31,23 @@ TEST(NativePicture, EachReaderGivesThePictureAndItsSize) {
     qaztest::WritePlaceableWmf(dir.path() + "w.wmf", 1440, 720, 1440);
 
     Picture p;
-    ASSERT_TRUE(DecodePicture(0, dir.path() + "a.BmP", p));
+    ASSERT_TRUE(DecodePicture(0, dir.path() + "a.BmP", none, p));
     EXPECT_EQ(p.type(), Picture::Type::Bitmap);
     EXPECT_EQ(p.width(), 37);
     EXPECT_EQ(p.height(), 21);
 
-    ASSERT_TRUE(DecodePicture(0, dir.path() + "i.ico", p));
+    ASSERT_TRUE(DecodePicture(0, dir.path() + "i.ico", none, p));
     EXPECT_EQ(p.type(), Picture::Type::Icon);
     EXPECT_EQ(p.width(), 32);
     EXPECT_EQ(p.height(), 32);
 
     const int ppi = ScreenPpi();
-    ASSERT_TRUE(DecodePicture(0, dir.path() + "e.emf", p));
+    ASSERT_TRUE(DecodePicture(0, dir.path() + "e.emf", none, p));
     EXPECT_EQ(p.type(), Picture::Type::Metafile);
     EXPECT_NEAR(p.width(), 2 * ppi, 1);
     EXPECT_NEAR(p.height(), ppi, 1);
 
-    ASSERT_TRUE(DecodePicture(0, dir.path() + "w.wmf", p));
+    ASSERT_TRUE(DecodePicture(0, dir.path() + "w.wmf", none, p));
     EXPECT_EQ(p.type(), Picture::Type::Metafile);
     EXPECT_EQ(p.width(), ppi);
     EXPECT_EQ(p.height(), ppi / 2);
@@ -55,7 +59,7 @@ TEST(NativePicture, DamagedOrMissingFilesAreRefused) {
     Picture p;
     for (const char* name : {"bad.bmp", "bad.ico", "bad.wmf", "bad.emf"}) {
         qaztest::WriteBytes(dir.path() + name, junk);
-        EXPECT_FALSE(DecodePicture(0, dir.path() + name, p)) << name;
+        EXPECT_FALSE(DecodePicture(0, dir.path() + name, none, p)) << name;
     }
     // A bitmap cut off in the middle of its header.
     qaztest::WriteBmp(dir.path() + "cut.bmp", 20, 20);
@@ -63,11 +67,11 @@ TEST(NativePicture, DamagedOrMissingFilesAreRefused) {
     SetFilePointer(h, 20, nullptr, FILE_BEGIN);
     SetEndOfFile(h);
     CloseHandle(h);
-    EXPECT_FALSE(DecodePicture(0, dir.path() + "cut.bmp", p));
-    EXPECT_FALSE(DecodePicture(0, dir.path() + "gone.bmp", p));
+    EXPECT_FALSE(DecodePicture(0, dir.path() + "cut.bmp", none, p));
+    EXPECT_FALSE(DecodePicture(0, dir.path() + "gone.bmp", none, p));
     // Plug-in kinds have no reader here yet.
     qaztest::WriteBmp(dir.path() + "x.jpg", 4, 4);
-    EXPECT_FALSE(DecodePicture(1, dir.path() + "x.jpg", p));
+    EXPECT_FALSE(DecodePicture(1, dir.path() + "x.jpg", none, p));
 }
 
 TEST(PlaceableHeader, KeyUnitsAndFrameAreChecked) {

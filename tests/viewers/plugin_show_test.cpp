@@ -3,7 +3,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include "app/registry.h"
+#include "base/registry.h"
+#include "core/registry_keys.h"
 #include "tests/support/picture_compare.h"
 #include "tests/support/test_env.h"
 

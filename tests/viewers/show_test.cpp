@@ -3,21 +3,13 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include "tests/viewers/view_files.h"
+#include "tests/support/view_files.h"
 #include "tests/viewers/viewer_fixture.h"
 #include "viewers/image_window.h"
 #include "viewers/media_controller.h"
+#include "core/registry_keys.h"
 
 using namespace qaz;
-
-namespace {
-
-bool Showing(const std::string& path) {
-    ImageWindow* image = CurrentImageWindow();
-    return image && image->currentPath() == path;
-}
-
-}  // namespace
 
 
 TEST_F(ViewerTest, AWavPlayedToItsEndContinuesTheQueue) {
@@ -25,13 +17,12 @@ TEST_F(ViewerTest, AWavPlayedToItsEndContinuesTheQueue) {
     qaztest::WriteWav(wav, 400);
     qaztest::WriteBmp(pic, 120, 80);
     Fill({wav, pic});
-    BarWindow& bar = Bar();
-    ShowMediaController(bar);
-    bar.Tick(Timer2);
+    viewers_.ShowMediaController();
+    viewers_.ShowNextEntry();
     MediaController* c = CurrentMediaController();
     ASSERT_TRUE(c->deviceOpen()) << "the wav did not open";
     EXPECT_FALSE(IsWindowVisible(c->control(idSepPanel))) << "Play and Stop show";
-    EXPECT_FALSE(bar.Timer2Enabled()) << "the end of playing re-arms the queue";
+    EXPECT_FALSE(host_.QueueArmed()) << "the end of playing re-arms the queue";
     EXPECT_EQ(c->fileName(), "s.wav");
     EXPECT_TRUE(qaztest::PumpUntil([&] { return Showing(pic); }, 8000));
     EXPECT_FALSE(c->deviceOpen());
@@ -49,13 +40,12 @@ TEST_F(ViewerTest, StopDuringPlayingInAutomaticModeGoesOn) {
 
 TEST_F(ViewerTest, AutoOffDuringPlayingStopsItAndStepsNoFurther) {
     const std::string pic = dir_.path() + "p.bmp";
-    BarWindow& bar = Bar();
     MediaController* c = StartLongSoundBefore(pic);
     ASSERT_TRUE(qaztest::PumpUntil([&] { return c->playing(); }, 3000));
     SendMessageA(c->hwnd(), WM_COMMAND, MAKEWPARAM(idAuto, BN_CLICKED), 0);
     EXPECT_TRUE(qaztest::PumpUntil([&] { return !c->deviceOpen(); }, 3000));
     qaztest::PumpFor(300);
-    EXPECT_FALSE(bar.Timer2Enabled());
+    EXPECT_FALSE(host_.QueueArmed());
     EXPECT_FALSE(Showing(pic));
 }
 
@@ -64,10 +54,9 @@ TEST_F(ViewerTest, AMediaFileThatCannotPlayDoesNotStallTheShowing) {
     qaztest::WriteBytes(wav, "RIFF....WAVEjunk that no device takes");
     qaztest::WriteBmp(pic, 120, 80);
     Fill({wav, pic});
-    BarWindow& bar = Bar();
-    ShowMediaController(bar);
+    viewers_.ShowMediaController();
     qaztest::MessageBoxWatcher boxes("QAZ for win32");
-    bar.Tick(Timer2);
+    viewers_.ShowNextEntry();
     EXPECT_TRUE(qaztest::PumpUntil([&] { return Showing(pic); }, 5000));
     ASSERT_EQ(boxes.texts().size(), 1u);
     EXPECT_EQ(boxes.texts()[0], "bad.wav は不正ファイルです");

@@ -1,16 +1,16 @@
-// A bar created in this process, with the viewers it calls.
+// The viewers on a stand-in host, with the settings and drop queue a bar
+// would hand them; the stand-in's queue steps as the bar's does.
 #pragma once
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "app/bar_window.h"
-#include "app/registry.h"
+#include "core/registry_keys.h"
+#include "tests/support/fake_host.h"
 #include "tests/support/test_env.h"
-#include "tests/viewers/view_files.h"
+#include "tests/support/view_files.h"
 #include "viewers/media_controller.h"
 #include "viewers/viewers.h"
 
@@ -18,33 +18,28 @@ class ViewerTest : public ::testing::Test {
 protected:
     void SetUp() override {
         qaztest::ClearSettings();
-        qaztest::SetDword(qaz::kRegSettings, "Open", 0);  // nothing goes to the shell here
-        qaztest::SetDword(qaz::kRegMain, "TaskTray", 0);
+        bench_.settings.Open = false;  // nothing goes to the shell here
+        bench_.host.onStep = [this] { viewers_.ShowNextEntry(); };
     }
     void TearDown() override {
-        if (bar_) {
-            qaz::CloseImageWindow(*bar_);
-            qaz::CloseMediaController(*bar_);
-        }
-        bar_.reset();
+        viewers_.CloseImageWindow();
+        viewers_.CloseMediaController();
         qaztest::ClearSettings();
     }
-    qaz::BarWindow& Bar() {
-        if (!bar_) {
-            bar_ = std::make_unique<qaz::BarWindow>();
-            EXPECT_TRUE(bar_->Create(nullptr, {}));
-            qaztest::PumpFor(30);
-        }
-        return *bar_;
-    }
-    // Fills the drop list as the drop intake would and selects entry 0.
+    // Fills the drop queue as the drop intake would and selects entry 0.
     void Fill(const std::vector<std::string>& paths) {
-        qaz::BarWindow& bar = Bar();
-        SendMessageA(bar.dropList(), LB_RESETCONTENT, 0, 0);
-        for (const auto& p : paths) SendMessageA(bar.dropList(), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(p.c_str()));
-        SendMessageA(bar.dropList(), LB_SETCURSEL, 0, 0);
-        bar.state.FileCount = static_cast<int>(paths.size());
-        bar.state.FilesPending = !paths.empty();
+        queue_.Clear();
+        for (const auto& p : paths) queue_.Append(p);
+        queue_.Settle();
+    }
+    qaz::ImageWindow* CurrentImageWindow() { return viewers_.imageWindowCreated() ? &viewers_.image() : nullptr; }
+    qaz::MediaController* CurrentMediaController() {
+        return viewers_.mediaWindowCreated() ? &viewers_.controller() : nullptr;
+    }
+    // The picture of that file is in the image window.
+    bool Showing(const std::string& path) {
+        qaz::ImageWindow* image = CurrentImageWindow();
+        return image && image->currentPath() == path;
     }
     // Queues a 20-second sound and then the picture, and starts the
     // showing with the controller; the sound is then opening or playing.
@@ -53,9 +48,9 @@ protected:
         qaztest::WriteWav(wav, 20000);
         qaztest::WriteBmp(picture, 120, 80);
         Fill({wav, picture});
-        qaz::ShowMediaController(Bar());
-        Bar().Tick(qaz::Timer2);
-        return qaz::CurrentMediaController();
+        viewers_.ShowMediaController();
+        viewers_.ShowNextEntry();
+        return CurrentMediaController();
     }
     static std::string Caption(HWND h) {
         char text[512] = {};
@@ -67,6 +62,10 @@ protected:
         GetClientRect(h, &r);
         return {r.right, r.bottom};
     }
-    std::unique_ptr<qaz::BarWindow> bar_;
+    qaztest::Bench bench_;
+    qaztest::FakeHost& host_ = bench_.host;
+    qaz::Settings& settings_ = bench_.settings;
+    qaz::DropQueue& queue_ = bench_.queue;
+    qaz::Viewers viewers_{bench_.context};
     qaztest::TempDir dir_;
 };

@@ -1,4 +1,4 @@
-#include "tests/viewers/view_files.h"
+#include "tests/support/view_files.h"
 
 #include <windows.h>
 

@@ -1,9 +1,9 @@
-#include "app/collect_files.h"
+#include "base/collect_files.h"
 
 #include <windows.h>
 
-#include "app/find_handle.h"
-#include "app/path_parts.h"
+#include "base/find_handle.h"
+#include "base/path_parts.h"
 
 namespace qaz {
 

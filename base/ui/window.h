@@ -3,6 +3,8 @@
 #pragma once
 #include <windows.h>
 
+#include <string>
+
 namespace qaz::ui {
 
 class Window {
@@ -34,6 +36,12 @@ private:
     HWND hwnd_ = nullptr;
 };
 
+// Registers a window class of this module once; registering a class that
+// exists already is harmless. Every window class of the program is
+// registered here.
+bool RegisterWindowClass(const char* className, WNDPROC proc, HICON icon = nullptr, HBRUSH background = nullptr,
+                         UINT style = 0);
+
 // Creates a child control of a standard or registered class at a rectangle.
 HWND CreateChild(const char* className, const char* text, DWORD style, DWORD exStyle, int x, int y, int width,
                  int height, HWND parent, int id);
@@ -42,8 +50,29 @@ HWND CreateChild(const char* className, const char* text, DWORD style, DWORD exS
 // surface: the caption wherever the default answer is the client area.
 LRESULT HitTestDragBySurface(HWND hwnd, WPARAM wParam, LPARAM lParam);
 
+// Paints a window dragged by its surface: the whole client area in one
+// colour, with a raised grip rectangle at its top left.
+void PaintGripSurface(HWND hwnd, COLORREF colour, const RECT& grip);
+
 // Sets a window's client size, keeping its position.
 void SetClientSize(HWND hwnd, int width, int height);
+
+// The forms' font: "ＭＳ Ｐゴシック" at 12 pixels, owned by the caller.
+HFONT CreateFormFont(int weight);
+
+// A tooltip window for the tools of one window; it goes with its owner.
+class Tooltip {
+public:
+    // Creates the tooltip; max width in pixels lets a text break at "\r\n".
+    void Create(HWND owner, int maxWidth = 0);
+    // Adds a tool window with its text, or changes the text of one added.
+    void Add(HWND tool, const std::string& text);
+    void SetText(HWND tool, const std::string& text);
+    HWND hwnd() const { return tip_; }
+
+private:
+    HWND owner_ = nullptr, tip_ = nullptr;
+};
 
 // Runs the message loop until WM_QUIT; returns its exit code.
 int RunMessageLoop();

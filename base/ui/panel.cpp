@@ -1,4 +1,7 @@
-#include "app/ui/panel.h"
+#include "base/ui/panel.h"
+
+#include "base/gdi.h"
+#include "base/ui/window.h"
 
 namespace qaz::ui {
 
@@ -14,11 +17,20 @@ struct PanelData {
     HFONT font = nullptr;
 };
 
+// The picture's drawing surface: a memory device context with a bitmap of
+// the picture's size selected into it for the picture's whole life.
+HBITMAP ScreenBitmap(int width, int height) {
+    WindowDc screen(nullptr);
+    return CreateCompatibleBitmap(screen.get(), width, height);
+}
+
 struct PictureData {
-    HDC dc = nullptr;
-    HBITMAP bitmap = nullptr;
-    HGDIOBJ oldBitmap = nullptr;
-    int width = 0, height = 0;
+    PictureData(int w, int h)
+        : width(w), height(h), bitmap(ScreenBitmap(w, h)), selection(dc.get(), bitmap.get()) {}
+    int width, height;
+    MemoryDc dc;
+    OwnedBitmap bitmap;
+    Selected selection;
 };
 
 void NotifyClick(HWND hwnd) {
@@ -28,14 +40,11 @@ void NotifyClick(HWND hwnd) {
 }
 
 void PaintPanel(HWND hwnd, PanelData* d) {
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(hwnd, &ps);
+    PaintScope paint(hwnd);
+    HDC dc = paint.dc();
     RECT r;
     GetClientRect(hwnd, &r);
-    const COLORREF bg = d->background == kFaceColor ? GetSysColor(COLOR_BTNFACE) : d->background;
-    HBRUSH brush = CreateSolidBrush(bg);
-    FillRect(dc, &r, brush);
-    DeleteObject(brush);
+    FillSolid(dc, r, d->background == kFaceColor ? GetSysColor(COLOR_BTNFACE) : d->background);
     switch (d->edge) {
         case Edge::Raised: DrawEdge(dc, &r, BDR_RAISEDINNER, BF_RECT | BF_ADJUST); break;
         case Edge::Lowered: DrawEdge(dc, &r, BDR_SUNKENOUTER, BF_RECT | BF_ADJUST); break;
@@ -45,13 +54,11 @@ void PaintPanel(HWND hwnd, PanelData* d) {
     char text[256];
     const int n = GetWindowTextA(hwnd, text, sizeof text);
     if (n > 0) {
-        HGDIOBJ oldFont = d->font ? SelectObject(dc, d->font) : nullptr;
+        Selected font(dc, d->font);
         SetBkMode(dc, TRANSPARENT);
         SetTextColor(dc, d->text);
         DrawTextA(dc, text, n, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
-        if (oldFont) SelectObject(dc, oldFont);
     }
-    EndPaint(hwnd, &ps);
 }
 
 LRESULT CALLBACK PanelProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -85,34 +92,19 @@ LRESULT CALLBACK PictureProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
     auto* d = reinterpret_cast<PictureData*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
     switch (msg) {
         case WM_NCCREATE: {
-            auto* cs = reinterpret_cast<CREATESTRUCTA*>(lParam);
-            auto* p = new PictureData;
-            p->width = cs->cx;
-            p->height = cs->cy;
-            HDC screen = GetDC(nullptr);
-            p->dc = CreateCompatibleDC(screen);
-            p->bitmap = CreateCompatibleBitmap(screen, p->width, p->height);
-            ReleaseDC(nullptr, screen);
-            p->oldBitmap = SelectObject(p->dc, p->bitmap);
-            SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(p));
+            const auto* cs = reinterpret_cast<CREATESTRUCTA*>(lParam);
+            SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(new PictureData(cs->cx, cs->cy)));
             break;
         }
         case WM_NCDESTROY:
-            if (d) {
-                SelectObject(d->dc, d->oldBitmap);
-                DeleteObject(d->bitmap);
-                DeleteDC(d->dc);
-                delete d;
-            }
+            delete d;
             SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
             break;
         case WM_ERASEBKGND: return 1;
         case WM_PAINT:
             if (d) {
-                PAINTSTRUCT ps;
-                HDC dc = BeginPaint(hwnd, &ps);
-                BitBlt(dc, 0, 0, d->width, d->height, d->dc, 0, 0, SRCCOPY);
-                EndPaint(hwnd, &ps);
+                PaintScope paint(hwnd);
+                BitBlt(paint.dc(), 0, 0, d->width, d->height, d->dc.get(), 0, 0, SRCCOPY);
                 return 0;
             }
             break;
@@ -121,23 +113,11 @@ LRESULT CALLBACK PictureProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
     return DefWindowProcA(hwnd, msg, wParam, lParam);
 }
 
-void RegisterOne(const char* name, WNDPROC proc) {
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    WNDCLASSEXA wc = {};
-    wc.cbSize = sizeof wc;
-    if (GetClassInfoExA(instance, name, &wc)) return;
-    wc.lpfnWndProc = proc;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-    wc.lpszClassName = name;
-    RegisterClassExA(&wc);
-}
-
 }  // namespace
 
 void RegisterPanelClasses() {
-    RegisterOne(kPanelClass, PanelProc);
-    RegisterOne(kPictureClass, PictureProc);
+    RegisterWindowClass(kPanelClass, PanelProc);
+    RegisterWindowClass(kPictureClass, PictureProc);
 }
 
 HWND CreatePanel(HWND parent, int id, int x, int y, int width, int height, Edge edge) {
@@ -177,17 +157,15 @@ HWND CreatePicture(HWND parent, int id, int x, int y, int width, int height) {
 
 HDC PictureSurface(HWND picture) {
     auto* d = reinterpret_cast<PictureData*>(GetWindowLongPtrA(picture, GWLP_USERDATA));
-    return d ? d->dc : nullptr;
+    return d ? d->dc.get() : nullptr;
 }
 
 void SetPictureBitmap(HWND picture, HBITMAP bitmap) {
     auto* d = reinterpret_cast<PictureData*>(GetWindowLongPtrA(picture, GWLP_USERDATA));
     if (!d || !bitmap) return;
-    HDC src = CreateCompatibleDC(d->dc);
-    HGDIOBJ old = SelectObject(src, bitmap);
-    BitBlt(d->dc, 0, 0, d->width, d->height, src, 0, 0, SRCCOPY);
-    SelectObject(src, old);
-    DeleteDC(src);
+    MemoryDc source(d->dc.get());
+    Selected selection(source.get(), bitmap);
+    BitBlt(d->dc.get(), 0, 0, d->width, d->height, source.get(), 0, 0, SRCCOPY);
     InvalidateRect(picture, nullptr, FALSE);
 }
 

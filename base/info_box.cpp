@@ -1,4 +1,4 @@
-#include "app/info_box.h"
+#include "base/info_box.h"
 
 namespace qaz {
 

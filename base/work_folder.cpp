@@ -1,12 +1,12 @@
-#include "app/work_folder.h"
+#include "base/work_folder.h"
 
 #include <windows.h>
 
 #include <string>
 #include <vector>
 
-#include "app/collect_files.h"
-#include "app/user_paths.h"
+#include "base/collect_files.h"
+#include "base/user_paths.h"
 
 namespace qaz {
 

@@ -1,10 +1,18 @@
-#include "app/ui/window.h"
+#include "base/ui/window.h"
+
+#include <commctrl.h>
+
+#include "base/gdi.h"
 
 namespace qaz::ui {
 
 Window::~Window() { Destroy(); }
 
 bool Window::RegisterClass(const char* className, HICON icon, HBRUSH background, UINT style) {
+    return RegisterWindowClass(className, &Window::Proc, icon, background, style);
+}
+
+bool RegisterWindowClass(const char* className, WNDPROC proc, HICON icon, HBRUSH background, UINT style) {
     HINSTANCE instance = GetModuleHandleA(nullptr);
     WNDCLASSEXA existing = {};
     existing.cbSize = sizeof existing;
@@ -12,7 +20,7 @@ bool Window::RegisterClass(const char* className, HICON icon, HBRUSH background,
     WNDCLASSEXA wc = {};
     wc.cbSize = sizeof wc;
     wc.style = style;
-    wc.lpfnWndProc = &Window::Proc;
+    wc.lpfnWndProc = proc;
     wc.hInstance = instance;
     wc.hIcon = icon;
     wc.hIconSm = icon;
@@ -67,6 +75,56 @@ HWND CreateChild(const char* className, const char* text, DWORD style, DWORD exS
 LRESULT HitTestDragBySurface(HWND hwnd, WPARAM wParam, LPARAM lParam) {
     const LRESULT hit = DefWindowProcA(hwnd, WM_NCHITTEST, wParam, lParam);
     return hit == HTCLIENT ? HTCAPTION : hit;
+}
+
+void PaintGripSurface(HWND hwnd, COLORREF colour, const RECT& grip) {
+    PaintScope paint(hwnd);
+    RECT r;
+    GetClientRect(hwnd, &r);
+    FillSolid(paint.dc(), r, colour);
+    RECT edge = grip;
+    DrawEdge(paint.dc(), &edge, BDR_RAISEDINNER, BF_RECT);
+}
+
+HFONT CreateFormFont(int weight) {
+    return CreateFontA(-12, 0, 0, 0, weight, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
+                       CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "ＭＳ Ｐゴシック");
+}
+
+void Tooltip::Create(HWND owner, int maxWidth) {
+    owner_ = owner;
+    tip_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+                           CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, owner, nullptr,
+                           GetModuleHandleA(nullptr), nullptr);
+    if (!tip_) return;
+    if (maxWidth > 0) SendMessageA(tip_, TTM_SETMAXTIPWIDTH, 0, maxWidth);
+    SendMessageA(tip_, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
+}
+
+namespace {
+
+TOOLINFOA ToolOf(HWND owner, HWND tool, const std::string& text) {
+    TOOLINFOA ti = {};
+    ti.cbSize = sizeof ti;
+    ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    ti.hwnd = owner;
+    ti.uId = reinterpret_cast<UINT_PTR>(tool);
+    ti.lpszText = const_cast<char*>(text.c_str());
+    return ti;
+}
+
+}  // namespace
+
+void Tooltip::Add(HWND tool, const std::string& text) {
+    if (!tip_) return;
+    TOOLINFOA ti = ToolOf(owner_, tool, text);
+    SendMessageA(tip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&ti));
+}
+
+void Tooltip::SetText(HWND tool, const std::string& text) {
+    if (!tip_) return;
+    TOOLINFOA ti = ToolOf(owner_, tool, text);
+    SendMessageA(tip_, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&ti));
 }
 
 void SetClientSize(HWND hwnd, int width, int height) {

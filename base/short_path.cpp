@@ -1,9 +1,9 @@
-#include "app/short_path.h"
+#include "base/short_path.h"
 
 #include <windows.h>
 
-#include "app/find_handle.h"
-#include "app/path_parts.h"
+#include "base/find_handle.h"
+#include "base/path_parts.h"
 
 namespace qaz {
 

@@ -1,4 +1,6 @@
-#include "app/symbol.h"
+#include "core/symbol.h"
+
+#include "base/gdi.h"
 
 #include <vector>
 
@@ -52,16 +54,18 @@ HBITMAP CreateSymbolBitmap() {
 }
 
 HICON CreateSymbolIcon() {
-    HBITMAP colour = CreateSymbolBitmap();
+    OwnedBitmap colour(CreateSymbolBitmap());
     std::vector<BYTE> maskBits(kSymbolSize * 2, 0);  // all opaque
-    HBITMAP mask = CreateBitmap(kSymbolSize, kSymbolSize, 1, 1, maskBits.data());
+    OwnedBitmap mask(CreateBitmap(kSymbolSize, kSymbolSize, 1, 1, maskBits.data()));
     ICONINFO ii = {};
     ii.fIcon = TRUE;
-    ii.hbmColor = colour;
-    ii.hbmMask = mask;
-    HICON icon = CreateIconIndirect(&ii);
-    DeleteObject(colour);
-    DeleteObject(mask);
+    ii.hbmColor = colour.get();
+    ii.hbmMask = mask.get();
+    return CreateIconIndirect(&ii);  // takes copies of both bitmaps
+}
+
+HICON ProgramIcon() {
+    static const HICON icon = CreateSymbolIcon();
     return icon;
 }
 

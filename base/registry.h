@@ -1,18 +1,9 @@
-// Registry access for the settings tree under HKEY_CURRENT_USER.
+// Registry access under HKEY_CURRENT_USER.
 #pragma once
 #include <windows.h>
 #include <string>
 
 namespace qaz {
-
-// Key paths of the settings tree, relative to HKEY_CURRENT_USER.
-constexpr const char* kRegRoot = "Software\\Yomo Soft\\qaz";
-constexpr const char* kRegMain = "Software\\Yomo Soft\\qaz\\Windows\\Main";
-constexpr const char* kRegView = "Software\\Yomo Soft\\qaz\\Windows\\View";
-constexpr const char* kRegPlay = "Software\\Yomo Soft\\qaz\\Windows\\Play";
-constexpr const char* kRegSettings = "Software\\Yomo Soft\\qaz\\Settings";
-constexpr const char* kRegDesktop = "Software\\Yomo Soft\\qaz\\Settings\\Desktop";
-constexpr const char* kRegFtp = "Software\\Yomo Soft\\qaz\\Settings\\FTP";
 
 // An open registry key, closed when the object goes.
 class RegKey {

@@ -1,4 +1,4 @@
-#include "app/registry.h"
+#include "base/registry.h"
 
 #include <vector>
 

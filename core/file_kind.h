@@ -1,18 +1,25 @@
-// File kinds by extension, the view filter, and classification with the
-// binding of the library a kind needs.
+// File kinds: the one code that says what a file is, by its extension. It
+// also indexes the table of outside libraries.
 #pragma once
 #include <string>
 
 namespace qaz {
-
-class BarWindow;
 
 enum FileKind : int {
     kindScreenSaver = -3,
     kindMedia = -2,
     kindUnknown = -1,
     kindNativePicture = 0,
-    // 1 to 8: pictures read through a plug-in
+    // Pictures read through a plug-in.
+    kindJpeg = 1,
+    kindGif = 2,
+    kindTiff = 3,
+    kindPic = 4,
+    kindPic2 = 5,
+    kindMag = 6,
+    kindXld4 = 7,
+    kindPi = 8,
+    // Archives, and single compressed files.
     kindLzh = 9,
     kindZip = 10,
     kindArj = 11,
@@ -22,8 +29,17 @@ enum FileKind : int {
     kindCompressed = 15,
 };
 
-// The name a packer is bound through.
-constexpr const char* kPackModeName = "[packmode]";
+constexpr int kFirstPluginKind = kindJpeg;
+constexpr int kLastPluginKind = kindPi;
+constexpr int kFirstArchiveKind = kindLzh;
+constexpr int kLastLibraryKind = kindCompressed;
+
+inline bool IsPluginKind(int kind) { return kind >= kFirstPluginKind && kind <= kLastPluginKind; }
+inline bool IsArchiveKind(int kind) { return kind >= kFirstArchiveKind && kind <= kLastLibraryKind; }
+// Archives whose entries can be listed for the user to choose from.
+inline bool IsListableKind(int kind) {
+    return kind == kindLzh || kind == kindArj || kind == kindCab || kind == kindTar;
+}
 
 // The extensions that the view filter admits, each followed by a comma.
 constexpr const char* kViewExtensions =
@@ -31,7 +47,7 @@ constexpr const char* kViewExtensions =
 
 struct Classification {
     int kind = kindUnknown;
-    int innerKind = 0;        // .Z and .GZ: 14 when a tar is inside, else 15
+    int innerKind = 0;        // .Z and .GZ: kindTar when a tar is inside, else kindCompressed
     int pictureSubKind = -1;  // 0 bitmap, 1 icon or metafile, -1 not a native picture
 };
 
@@ -41,11 +57,5 @@ std::string UpperExtension(const std::string& name);
 Classification ClassifyName(const std::string& name);
 // True when the name's extension is one of (or a part of) the view list.
 bool PassesViewFilter(const std::string& name);
-
-// Classifies the name and binds the library its kind needs. kind comes back
-// as the file kind, or -1 when the library is missing. With archivesOnly
-// only archives go on to binding. The name kPackModeName binds the library
-// of the kind given on entry, always afresh.
-void ClassifyAndBind(BarWindow& bar, const std::string& name, int& kind, bool archivesOnly);
 
 }  // namespace qaz

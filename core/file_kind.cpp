@@ -1,10 +1,8 @@
-#include "intake/classify.h"
+#include "core/file_kind.h"
 
 #include <windows.h>
 
-#include "app/bar_window.h"
-#include "app/path_parts.h"
-#include "archive/library_binding.h"
+#include "base/path_parts.h"
 
 namespace qaz {
 
@@ -23,8 +21,9 @@ const KindRow kArchiveTable[] = {
 
 const KindRow kViewTable[] = {
     {".BMP", kindNativePicture}, {".ICO", kindNativePicture}, {".WMF", kindNativePicture},
-    {".EMF", kindNativePicture}, {".JPG", 1},  {".JPE", 1},  {".JPEG", 1},  {".GIF", 2},  {".TIF", 3},
-    {".PIC", 4},  {".P2", 5},  {".MAG", 6},  {".Q4", 7},  {".PI", 8},
+    {".EMF", kindNativePicture}, {".JPG", kindJpeg}, {".JPE", kindJpeg}, {".JPEG", kindJpeg},
+    {".GIF", kindGif}, {".TIF", kindTiff}, {".PIC", kindPic}, {".P2", kindPic2}, {".MAG", kindMag},
+    {".Q4", kindXld4}, {".PI", kindPi},
     {".AVI", kindMedia}, {".WAV", kindMedia}, {".MID", kindMedia}, {".SCR", kindScreenSaver},
 };
 
@@ -70,31 +69,6 @@ Classification ClassifyName(const std::string& name) {
 bool PassesViewFilter(const std::string& name) {
     const std::string ext = UpperExtension(name);
     return !ext.empty() && std::string(kViewExtensions).find(ext) != std::string::npos;
-}
-
-void ClassifyAndBind(BarWindow& bar, const std::string& name, int& kind, bool archivesOnly) {
-    if (name == kPackModeName) {
-        if (!BindLibrary(kind, true)) kind = kindUnknown;
-        return;
-    }
-    const Classification c = ClassifyName(name);
-    kind = c.kind;
-    if (c.pictureSubKind >= 0) bar.state.PictureSubKind = c.pictureSubKind;
-    if (archivesOnly && kind < kindLzh) return;
-
-    if (bar.state.ScreenSaverPending) {
-        // A key press ends the screen saver started for the previous entry.
-        PostMessageA(reinterpret_cast<HWND>(static_cast<LONG_PTR>(-1)), WM_KEYDOWN, VK_SHIFT, 0);
-        bar.state.ScreenSaverPending = false;
-    }
-    if (kind == kindScreenSaver) bar.state.ScreenSaverPending = true;
-    if (kind < 1) return;
-
-    if (!BindLibrary(kind, false)) {
-        kind = kindUnknown;
-        return;
-    }
-    if (c.innerKind) kind = c.innerKind;
 }
 
 }  // namespace qaz

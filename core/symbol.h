@@ -13,5 +13,8 @@ COLORREF SymbolPixel(int x, int y);
 HBITMAP CreateSymbolBitmap();
 // A new icon of the symbol, owned by the caller.
 HICON CreateSymbolIcon();
+// The program's icon for its window classes and the notification area:
+// made once, it lives as long as the program.
+HICON ProgramIcon();
 
 }  // namespace qaz

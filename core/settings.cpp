@@ -1,6 +1,6 @@
-#include "app/settings.h"
+#include "core/settings.h"
 
-#include "app/registry.h"
+#include "base/registry.h"
 
 namespace qaz {
 
