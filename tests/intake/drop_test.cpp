@@ -164,7 +164,9 @@ TEST_F(DropTest, FtpWithoutItsLibrarySaysSo) {
 TEST_F(DropTest, CancelledChoiceLeavesEverythingAsItWas) {
     qaztest::TempDir dir;
     queue_.Append("kept");
+    SetFunctionChooser([](DropContext&) { return static_cast<int>(actCancel); });
     EXPECT_TRUE(Drop({dir.File("a.gif")}, {VK_MENU}).empty());
+    SetFunctionChooser(nullptr);
     EXPECT_EQ(DropList(), Names{"kept"});
     EXPECT_EQ(queue_.fileCount, 0);
 }
