@@ -7,7 +7,7 @@ import re
 import sys
 
 # Floors from the bottom up; folders on the same floor do not include each other.
-FLOORS = {"base": 0, "core": 1, "archive": 2, "sysutil": 2, "viewers": 3, "intake": 4, "app": 5}
+FLOORS = {"base": 0, "core": 1, "archive": 2, "sysutil": 2, "ftp": 2, "anim": 2, "viewers": 3, "intake": 4, "app": 5}
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.M)
 
 top = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))

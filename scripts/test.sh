@@ -23,26 +23,24 @@ echo "== Host tests"
 (cd "$host" && ctest --output-on-failure) || status=1
 
 echo "== Short fuzz runs of the decoders"
-"$host/components/codecs/make_seeds" "$host/fuzz-seeds"
-# Seeds for the archive decoders come from the peer packers.
+fuzz() {  # name fuzzer [seed folder]; 15 seconds each
+  local f=$1 fuzzer=$2
+  mkdir -p "$host/fuzz-corpus/$f"
+  if ! "$fuzzer" -max_total_time=15 -max_len=65536 -print_final_stats=1 "$host/fuzz-corpus/$f" ${3:+"$3"} \
+      >"$host/fuzz_$f.log" 2>&1; then
+    tail -30 "$host/fuzz_$f.log"; status=1
+  fi
+  echo "fuzz_$f: $(grep -o 'number_of_executed_units: *[0-9]*' "$host/fuzz_$f.log" | grep -o '[0-9]*$') executions"
+}
 seeds=$host/fuzz-seeds
+"$host/components/codecs/make_seeds" "$seeds"
+# Seeds for the archive decoders come from the peer packers.
 if [ ! -f "$seeds/arj/m4.arj" ]; then
   mkdir -p "$seeds/lzh" "$seeds/arj"
   (cd "$seeds" && printf 'seed seed seed of an archive, seed\n' >s.txt &&
     for l in 0 1 2; do jlha c${l}o5 lzh/l$l.lzh s.txt; done && jlha c1o7 lzh/l7.lzh s.txt &&
     for m in 0 1 4; do arj a -y -m$m arj/m$m.arj s.txt; done) >/dev/null 2>&1 || true
 fi
-for f in mag pi pic pic2 q4 lzh arj; do
-  mkdir -p "$host/fuzz-corpus/$f"
-  if ! "$host/components/codecs/fuzz_$f" -max_total_time=15 -print_final_stats=1 \
-      "$host/fuzz-corpus/$f" "$host/fuzz-seeds/$f" >"$host/fuzz_$f.log" 2>&1; then
-    tail -30 "$host/fuzz_$f.log"; status=1
-  fi
-  echo "fuzz_$f: $(grep -o 'number_of_executed_units: *[0-9]*' "$host/fuzz_$f.log" | grep -o '[0-9]*$') executions"
-done
-
-# The archive readers start from archives the peer tools make.
-seeds=$host/fuzz-seeds-archives
 if [ ! -d "$seeds/zip" ]; then
   bash "$top/tests/components/archivers/make_data.sh" "$seeds/data" >/dev/null
   mkdir -p "$seeds"/{tar,gzip,lzw,zip,path}
@@ -52,14 +50,10 @@ if [ ! -d "$seeds/zip" ]; then
   cp "$seeds"/data/*.zip "$seeds/zip/"
   printf 'a/b\\c' > "$seeds/path/1"; printf 'a/../b\0../../c' > "$seeds/path/2"; printf 'C:x\0d/e' > "$seeds/path/3"
 fi
-for f in tar gzip lzw zip path; do
-  mkdir -p "$host/fuzz-corpus/$f"
-  if ! "$host/components/codecs/fuzz_$f" -max_total_time=15 -max_len=65536 -print_final_stats=1 \
-      "$host/fuzz-corpus/$f" "$seeds/$f" >"$host/fuzz_$f.log" 2>&1; then
-    tail -30 "$host/fuzz_$f.log"; status=1
-  fi
-  echo "fuzz_$f: $(grep -o 'number_of_executed_units: *[0-9]*' "$host/fuzz_$f.log" | grep -o '[0-9]*$') executions"
+for f in mag pi pic pic2 q4 lzh arj tar gzip lzw zip path; do
+  fuzz $f "$host/components/codecs/fuzz_$f" "$seeds/$f"
 done
+fuzz ftp "$host/components/ftpclient/fuzz_ftp"
 
 echo "== Release package"
 if "$here/package.sh" >"$build/package.log" 2>&1; then

@@ -71,8 +71,10 @@ TEST_F(DropTest, HeldKeysChooseTheAction) {
     EXPECT_EQ(ActionFor({VK_SHIFT}), actSfx);
     EXPECT_EQ(ActionFor({VK_SHIFT, VK_MENU}), actSfx);  // no chooser
     EXPECT_EQ(ActionFor({VK_CONTROL, VK_MENU}), actArchive);
-    // Alt alone goes to the chooser, which cancels for now.
-    EXPECT_EQ(ActionFor({VK_MENU}), actCancel);
+    // Alt alone goes to the chooser, whose answer is the action.
+    SetFunctionChooser([](DropContext&) { return static_cast<int>(actArchive | actRename); });
+    EXPECT_EQ(ActionFor({VK_MENU}), actArchive | actRename);
+    SetFunctionChooser(nullptr);
 }
 
 TEST_F(DropTest, FirstHeldDigitChoosesTheTargetFolderWithOneMessage) {
@@ -164,7 +166,9 @@ TEST_F(DropTest, FtpWithoutItsLibrarySaysSo) {
 TEST_F(DropTest, CancelledChoiceLeavesEverythingAsItWas) {
     qaztest::TempDir dir;
     queue_.Append("kept");
+    SetFunctionChooser([](DropContext&) { return static_cast<int>(actCancel); });
     EXPECT_TRUE(Drop({dir.File("a.gif")}, {VK_MENU}).empty());
+    SetFunctionChooser(nullptr);
     EXPECT_EQ(DropList(), Names{"kept"});
     EXPECT_EQ(queue_.fileCount, 0);
 }

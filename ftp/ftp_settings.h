@@ -1,0 +1,24 @@
+// The upload's settings under Settings\FTP; read only, never written.
+#pragma once
+#include <cstdint>
+#include <string>
+
+namespace qaz::ftp {
+
+struct FtpSettings {
+    std::string userId;
+    std::string password;
+    std::string remoteHost;
+    int connectTimeOut = 30000;
+    int receiveTimeOut = 30000;
+    std::string textTypes = "HTML,HTM,TXT,";
+};
+
+// Reads the values that exist; the key is opened, never created.
+FtpSettings ReadFtpSettings();
+
+// A stored time-out (milliseconds) as the client's time-out: times 1000, in
+// microseconds; negative values count as 0 (no time-out).
+int64_t ClientTimeout(int stored);
+
+}  // namespace qaz::ftp
