@@ -11,7 +11,7 @@ packages=(
   wine wine32:i386 wine64 xvfb xauth x11-utils xdotool locales fonts-ipafont-gothic imagemagick
   clang libclang-rt-14-dev
   zip unzip arj jlha-utils lhasa cabextract gcab ncompress p7zip-full
-  python3-pyftpdlib libjpeg-turbo-progs giflib-tools libtiff-tools bc
+  python3 python3-pyftpdlib zlib1g-dev libjpeg-turbo-progs giflib-tools libtiff-tools bc
 )
 
 missing=()
