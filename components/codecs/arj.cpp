@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "components/codecs/bytes.h"
 #include "components/codecs/crc.h"
 #include "components/codecs/lzh.h"
 #include "components/codecs/lzhuf.h"
@@ -11,8 +12,6 @@ namespace {
 
 constexpr size_t kMaxBasicHeader = 2600;
 
-uint16_t Le16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
-uint32_t Le32(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
 
 struct Basic {
     const uint8_t* body = nullptr;

@@ -10,8 +10,6 @@
 namespace qaz::codecs {
 namespace {
 
-uint16_t Le16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
-uint32_t Le32(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
 
 // '/' and 0xFF (the separator of the extension headers) become '\'; both
 // can never be the second byte of a Shift-JIS character.

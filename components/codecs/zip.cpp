@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <memory>
+#include "components/codecs/bytes.h"
 
 namespace qaz::codecs {
 namespace {
@@ -16,9 +17,6 @@ constexpr uint32_t kLocator64Sig = 0x07064b50;
 constexpr size_t kCentralFixed = 46;
 constexpr size_t kLocalFixed = 30;
 
-uint16_t U16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-uint32_t U32(const uint8_t* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24); }
-uint64_t U64(const uint8_t* p) { return U32(p) | (static_cast<uint64_t>(U32(p + 4)) << 32); }
 
 // The ZIP64 extra field (0x0001) holds, in this order, only the values whose
 // 32-bit fields are all ones.
@@ -26,8 +24,8 @@ bool ApplyZip64(const uint8_t* extra, size_t len, uint64_t& size, uint64_t& pack
                 bool wantPacked, bool wantOffset) {
     size_t pos = 0;
     while (len - pos >= 4) {
-        const uint16_t id = U16(extra + pos);
-        const uint16_t n = U16(extra + pos + 2);
+        const uint16_t id = Le16(extra + pos);
+        const uint16_t n = Le16(extra + pos + 2);
         if (n > len - pos - 4) break;
         const uint8_t* d = extra + pos + 4;
         if (id == 0x0001) {
@@ -35,7 +33,7 @@ bool ApplyZip64(const uint8_t* extra, size_t len, uint64_t& size, uint64_t& pack
             auto take = [&](bool want, uint64_t& v) {
                 if (!want) return true;
                 if (n - at < 8) return false;
-                v = U64(d + at);
+                v = Le64(d + at);
                 at += 8;
                 return true;
             };
@@ -50,14 +48,14 @@ bool ApplyZip64(const uint8_t* extra, size_t len, uint64_t& size, uint64_t& pack
 bool UnicodePath(const uint8_t* extra, size_t len, const std::string& plain, std::string& name) {
     size_t pos = 0;
     while (len - pos >= 4) {
-        const uint16_t id = U16(extra + pos);
-        const uint16_t n = U16(extra + pos + 2);
+        const uint16_t id = Le16(extra + pos);
+        const uint16_t n = Le16(extra + pos + 2);
         if (n > len - pos - 4) return false;
         const uint8_t* d = extra + pos + 4;
         if (id == 0x7075 && n >= 5 && d[0] == 1) {
             const uint32_t crc =
                 static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(plain.data()), static_cast<uInt>(plain.size())));
-            if (crc != U32(d + 1)) return false;  // the name was changed by a tool that did not know the field
+            if (crc != Le32(d + 1)) return false;  // the name was changed by a tool that did not know the field
             name.assign(reinterpret_cast<const char*>(d + 5), n - 5);
             return true;
         }
@@ -70,7 +68,7 @@ bool UnicodePath(const uint8_t* extra, size_t len, const std::string& plain, std
 
 bool LooksLikeZip(const uint8_t* head, size_t size) {
     if (size < 4) return false;
-    const uint32_t sig = U32(head);
+    const uint32_t sig = Le32(head);
     return sig == kLocalSig || sig == kEndSig || sig == 0x08074b50 /* spanned marker */;
 }
 
@@ -99,7 +97,7 @@ ArcError ReadZipDirectory(RandomSource& in, std::vector<ZipEntry>& entries) {
     if (!in.ReadAt(fileSize - tail, buf.data(), tail)) return ArcError::Io;
     size_t end = SIZE_MAX;
     for (size_t i = tail - 22 + 1; i-- > 0;) {
-        if (U32(&buf[i]) == kEndSig && i + 22 + U16(&buf[i + 20]) <= tail) {
+        if (Le32(&buf[i]) == kEndSig && i + 22 + Le16(&buf[i + 20]) <= tail) {
             end = i;
             break;
         }
@@ -107,20 +105,20 @@ ArcError ReadZipDirectory(RandomSource& in, std::vector<ZipEntry>& entries) {
     if (end == SIZE_MAX) return ArcError::Corrupt;
     const uint64_t endOffset = fileSize - tail + end;
     const uint8_t* e = &buf[end];
-    uint64_t count = U16(e + 10);
-    uint64_t dirSize = U32(e + 12);
-    uint64_t dirOffset = U32(e + 16);
+    uint64_t count = Le16(e + 10);
+    uint64_t dirSize = Le32(e + 12);
+    uint64_t dirOffset = Le32(e + 16);
     if (count == 0xFFFF || dirSize == 0xFFFFFFFF || dirOffset == 0xFFFFFFFF) {
         // ZIP64: the locator just before the end record names the ZIP64 end record.
         if (endOffset < 20) return ArcError::Corrupt;
         uint8_t loc[20];
-        if (!in.ReadAt(endOffset - 20, loc, 20) || U32(loc) != kLocator64Sig) return ArcError::Corrupt;
-        const uint64_t end64 = U64(loc + 8);
+        if (!in.ReadAt(endOffset - 20, loc, 20) || Le32(loc) != kLocator64Sig) return ArcError::Corrupt;
+        const uint64_t end64 = Le64(loc + 8);
         uint8_t r[56];
-        if (end64 > fileSize || !in.ReadAt(end64, r, 56) || U32(r) != kEnd64Sig) return ArcError::Corrupt;
-        count = U64(r + 32);
-        dirSize = U64(r + 40);
-        dirOffset = U64(r + 48);
+        if (end64 > fileSize || !in.ReadAt(end64, r, 56) || Le32(r) != kEnd64Sig) return ArcError::Corrupt;
+        count = Le64(r + 32);
+        dirSize = Le64(r + 40);
+        dirOffset = Le64(r + 48);
     }
     if (dirOffset > fileSize || dirSize > fileSize - dirOffset) return ArcError::Corrupt;
     if (count > dirSize / kCentralFixed) return ArcError::Corrupt;
@@ -130,21 +128,21 @@ ArcError ReadZipDirectory(RandomSource& in, std::vector<ZipEntry>& entries) {
     entries.reserve(static_cast<size_t>(count));
     size_t pos = 0;
     for (uint64_t i = 0; i < count; ++i) {
-        if (dir.size() - pos < kCentralFixed || U32(&dir[pos]) != kCentralSig) return ArcError::Corrupt;
+        if (dir.size() - pos < kCentralFixed || Le32(&dir[pos]) != kCentralSig) return ArcError::Corrupt;
         const uint8_t* c = &dir[pos];
-        const size_t nameLen = U16(c + 28), extraLen = U16(c + 30), commentLen = U16(c + 32);
+        const size_t nameLen = Le16(c + 28), extraLen = Le16(c + 30), commentLen = Le16(c + 32);
         if (dir.size() - pos - kCentralFixed < nameLen + extraLen + commentLen) return ArcError::Corrupt;
         ZipEntry z;
         z.hostSystem = c[5];
-        z.flags = U16(c + 8);
-        z.method = U16(c + 10);
-        z.dosTime = U16(c + 12);
-        z.dosDate = U16(c + 14);
-        z.crc = U32(c + 16);
-        z.packedSize = U32(c + 20);
-        z.size = U32(c + 24);
-        z.externalAttributes = U32(c + 38);
-        z.localOffset = U32(c + 42);
+        z.flags = Le16(c + 8);
+        z.method = Le16(c + 10);
+        z.dosTime = Le16(c + 12);
+        z.dosDate = Le16(c + 14);
+        z.crc = Le32(c + 16);
+        z.packedSize = Le32(c + 20);
+        z.size = Le32(c + 24);
+        z.externalAttributes = Le32(c + 38);
+        z.localOffset = Le32(c + 42);
         z.name.assign(reinterpret_cast<const char*>(c + kCentralFixed), nameLen);
         z.utf8 = (z.flags & 0x0800) != 0;
         const uint8_t* extra = c + kCentralFixed + nameLen;
@@ -166,9 +164,9 @@ ArcError ExtractZipEntry(RandomSource& in, const ZipEntry& entry, ByteSink& out)
     if (entry.flags & 1) return ArcError::Unsupported;  // encrypted
     if (entry.method != 0 && entry.method != 8) return ArcError::Unsupported;
     uint8_t local[kLocalFixed];
-    if (entry.localOffset > in.Size() || !in.ReadAt(entry.localOffset, local, kLocalFixed) || U32(local) != kLocalSig)
+    if (entry.localOffset > in.Size() || !in.ReadAt(entry.localOffset, local, kLocalFixed) || Le32(local) != kLocalSig)
         return ArcError::Corrupt;
-    const uint64_t dataStart = entry.localOffset + kLocalFixed + U16(local + 26) + U16(local + 28);
+    const uint64_t dataStart = entry.localOffset + kLocalFixed + Le16(local + 26) + Le16(local + 28);
     if (dataStart > in.Size() || entry.packedSize > in.Size() - dataStart) return ArcError::Truncated;
 
     constexpr size_t kChunk = 1 << 16;
