@@ -6,6 +6,7 @@
 
 #include "base/registry.h"
 #include "core/registry_keys.h"
+#include "core/settings.h"
 
 namespace qaz {
 
@@ -36,13 +37,12 @@ void ApplyDesktopLabels(bool first) {
     }
     RegKey key;
     key.Open(kRegDesktop);
-    const bool transparent = RegReadBool(key.get(), "Transparent", false);
-    const COLORREF colour =
-        transparent ? CLR_NONE : static_cast<COLORREF>(RegReadInt(key.get(), "IconTextColor", -1));
+    const DesktopLabelSettings labels = ReadDesktopLabelSettings(key.get());
+    const COLORREF colour = labels.Transparent ? CLR_NONE : static_cast<COLORREF>(labels.IconTextColor);
     SendMessageA(view, LVM_SETTEXTBKCOLOR, 0, static_cast<LPARAM>(colour));
 
     const DWORD oldStyle = static_cast<DWORD>(GetWindowLongA(view, GWL_STYLE));
-    const DWORD newStyle = DesktopViewStyle(oldStyle, RegReadInt(key.get(), "IconStyle", 0x2000));
+    const DWORD newStyle = DesktopViewStyle(oldStyle, labels.IconStyle);
     if (newStyle != oldStyle) {
         SetWindowLongA(view, GWL_STYLE, static_cast<LONG>(newStyle));
         STYLESTRUCT ss = {oldStyle, newStyle};

@@ -45,4 +45,23 @@ Settings ReadSettings(HKEY key) {
     return s;
 }
 
+DesktopLabelSettings ReadDesktopLabelSettings(HKEY key) {
+    DesktopLabelSettings d;
+    d.Transparent = RegReadBool(key, "Transparent", d.Transparent);
+    d.IconTextColor = RegReadInt(key, "IconTextColor", d.IconTextColor);
+    d.IconStyle = RegReadInt(key, "IconStyle", d.IconStyle);
+    return d;
+}
+
+FtpSettings ReadFtpSettings(HKEY key) {
+    FtpSettings f;
+    f.UserID = RegReadStr(key, "UserID", f.UserID);
+    f.Password = RegReadStr(key, "Password", f.Password);
+    f.RemoteHost = RegReadStr(key, "RemoteHost", f.RemoteHost);
+    f.ConnectTimeOut = RegReadInt(key, "ConnectTimeOut", f.ConnectTimeOut);
+    f.ReceiveTimeOut = RegReadInt(key, "ReceiveTimeOut", f.ReceiveTimeOut);
+    f.TxtType = RegReadStr(key, "TxtType", f.TxtType);
+    return f;
+}
+
 }  // namespace qaz

@@ -38,9 +38,30 @@ struct Settings {
     bool AutoLoadFiles = true;
 };
 
+// Values of "Settings\Desktop": the desktop's icon labels.
+struct DesktopLabelSettings {
+    bool Transparent = false;
+    int IconTextColor = -1;  // CLR_NONE: the system's own background
+    int IconStyle = 0x2000;  // large icons, no scrolling
+};
+
+// Values of "Settings\FTP": the upload's server and text types.
+struct FtpSettings {
+    std::string UserID;
+    std::string Password;
+    std::string RemoteHost;
+    int ConnectTimeOut = 30000;  // milliseconds
+    int ReceiveTimeOut = 30000;
+    std::string TxtType = "HTML,HTM,TXT,";
+};
+
 // Reads "Windows\Main" from an open key (nullptr: every default).
 BarPlacement ReadBarPlacement(HKEY mainKey);
 // Reads "Settings" from an open key (nullptr: every default).
 Settings ReadSettings(HKEY settingsKey);
+// Reads "Settings\Desktop" from an open key (nullptr: every default).
+DesktopLabelSettings ReadDesktopLabelSettings(HKEY desktopKey);
+// Reads "Settings\FTP" from an open key (nullptr: every default).
+FtpSettings ReadFtpSettings(HKEY ftpKey);
 
 }  // namespace qaz

@@ -1,18 +1,10 @@
 // The upload's settings under Settings\FTP; read only, never written.
 #pragma once
 #include <cstdint>
-#include <string>
+
+#include "core/settings.h"
 
 namespace qaz::ftp {
-
-struct FtpSettings {
-    std::string userId;
-    std::string password;
-    std::string remoteHost;
-    int connectTimeOut = 30000;
-    int receiveTimeOut = 30000;
-    std::string textTypes = "HTML,HTM,TXT,";
-};
 
 // Reads the values that exist; the key is opened, never created.
 FtpSettings ReadFtpSettings();

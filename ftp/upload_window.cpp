@@ -33,7 +33,7 @@ UploadWindow::UploadWindow(Session& session) : session_(session), ftp_(this) {}
 UploadWindow::~UploadWindow() {
     Destroy();
     if (font_) DeleteObject(font_);
-    Wipe(settings_.password);
+    Wipe(settings_.Password);
 }
 
 void UploadWindow::ShowModal(HWND owner) {
@@ -70,20 +70,20 @@ void UploadWindow::FormCreate() {
     SendMessageA(pbrFiles_, PBM_SETRANGE32, 0, fileCount_);
     SendMessageA(pbrFiles_, PBM_SETPOS, 0, 0);
     settings_ = ReadFtpSettings();
-    ftp_.remoteHost = settings_.remoteHost;
-    ftp_.SetTimeout(ftpclient::kTimerConnect, ClientTimeout(settings_.connectTimeOut));
-    ftp_.SetTimeout(ftpclient::kTimerReceive, ClientTimeout(settings_.receiveTimeOut));
+    ftp_.remoteHost = settings_.RemoteHost;
+    ftp_.SetTimeout(ftpclient::kTimerConnect, ClientTimeout(settings_.ConnectTimeOut));
+    ftp_.SetTimeout(ftpclient::kTimerReceive, ClientTimeout(settings_.ReceiveTimeOut));
 }
 
 void UploadWindow::FormActivate() {
     if (activatedOnce_) return;
     activatedOnce_ = true;
-    if (settings_.password.empty()) {
+    if (settings_.Password.empty()) {
         PasswordDialog dialog(session_);
         dialog.ShowModal(hwnd());
-        settings_.password = session_.enteredPassword;
+        settings_.Password = session_.enteredPassword;
     }
-    if (!settings_.userId.empty() && !settings_.password.empty() && !ftp_.remoteHost.empty()) {
+    if (!settings_.UserID.empty() && !settings_.Password.empty() && !ftp_.remoteHost.empty()) {
         ftp_.SetEnableTimer(ftpclient::kTimerConnect, true);
         ftp_.SetEnableTimer(ftpclient::kTimerReceive, true);
         if (ftp_.State() == ftpclient::kStateConnected) {
@@ -127,7 +127,7 @@ void UploadWindow::SendFiles() {
         ftp_.remoteFile = ReadListItem(session_.listBox, i);
         const std::string name = SentName(ftp_.remoteFile);
         SetWindowTextA(lblSendFN_, name.c_str());
-        const int type = types.Next(IsTextFile(name, settings_.textTypes));
+        const int type = types.Next(IsTextFile(name, settings_.TxtType));
         if (type >= 0) {
             SetCaption(hwnd(), "FTP - ChangeType");
             ftp_.Type(type);
@@ -184,7 +184,7 @@ void UploadWindow::OnStateChanged(int) {
 
 void UploadWindow::OnProtocolStateChanged(int protocolState) {
     if (protocolState == ftpclient::kProtocolAuthentication) {
-        ftp_.Authenticate(settings_.userId, settings_.password);
+        ftp_.Authenticate(settings_.UserID, settings_.Password);
     } else if (protocolState == ftpclient::kProtocolTransaction) {
         loggedIn_ = true;
         EnableSendingTimer();

@@ -15,6 +15,8 @@ enum Page { pBar, pShow, pPack, pFolders, pDesktop, pFtp, pPlaces };
 
 const Settings kSettings{};        // defaults of "Settings"
 const BarPlacement kMain{};        // defaults of "Windows\Main"
+const DesktopLabelSettings kDesktop{};  // defaults of "Settings\Desktop"
+const FtpSettings kFtp{};          // defaults of "Settings\FTP"
 
 constexpr int kSecondsMax = 86400;
 constexpr int kCoordMin = -32768, kCoordMax = 32767;
@@ -125,18 +127,18 @@ std::vector<Field> BuildFields() {
                        {{0, "しない"}, {1, "起動時"}, {2, "終了時"}}));
     f.push_back(Text(pFolders, Kind::Info, kRegSettings, "DateWin", "Windows 環境の保存日時"));
     // Desktop icon labels.
-    f.push_back(Check(pDesktop, kRegDesktop, "Transparent", "アイコンの文字の背景を透明にする", false));
-    f.push_back(Colour(pDesktop, kRegDesktop, "IconTextColor", "アイコンの文字の背景色", -1));
-    f.push_back(Choice(pDesktop, kRegDesktop, "IconStyle", "アイコンの表示", 0,
+    f.push_back(Check(pDesktop, kRegDesktop, "Transparent", "アイコンの文字の背景を透明にする", kDesktop.Transparent));
+    f.push_back(Colour(pDesktop, kRegDesktop, "IconTextColor", "アイコンの文字の背景色", kDesktop.IconTextColor));
+    f.push_back(Choice(pDesktop, kRegDesktop, "IconStyle", "アイコンの表示", kDesktop.IconStyle & 0x3,
                        {{0, "大きいアイコン"}, {1, "詳細"}, {2, "小さいアイコン"}, {3, "一覧"}}, 0x3));
-    f.push_back(Check(pDesktop, kRegDesktop, "IconStyle", "スクロールしない", true, 0x2000));
+    f.push_back(Check(pDesktop, kRegDesktop, "IconStyle", "スクロールしない", (kDesktop.IconStyle & 0x2000) != 0, 0x2000));
     // FTP.
     f.push_back(Text(pFtp, Kind::Text, kRegFtp, "RemoteHost", "サーバー"));
     f.push_back(Text(pFtp, Kind::Text, kRegFtp, "UserID", "ユーザー名"));
     f.push_back(Text(pFtp, Kind::Secret, kRegFtp, "Password", "パスワード"));
-    f.push_back(Number(pFtp, kRegFtp, "ConnectTimeOut", "接続の待ち時間（ミリ秒）", 30000, 0, INT_MAX));
-    f.push_back(Number(pFtp, kRegFtp, "ReceiveTimeOut", "受信の待ち時間（ミリ秒）", 30000, 0, INT_MAX));
-    f.push_back(Text(pFtp, Kind::Text, kRegFtp, "TxtType", "テキストで送る拡張子", "HTML,HTM,TXT,"));
+    f.push_back(Number(pFtp, kRegFtp, "ConnectTimeOut", "接続の待ち時間（ミリ秒）", kFtp.ConnectTimeOut, 0, INT_MAX));
+    f.push_back(Number(pFtp, kRegFtp, "ReceiveTimeOut", "受信の待ち時間（ミリ秒）", kFtp.ReceiveTimeOut, 0, INT_MAX));
+    f.push_back(Text(pFtp, Kind::Text, kRegFtp, "TxtType", "テキストで送る拡張子", kFtp.TxtType.c_str()));
     // Window places.
     f.push_back(Number(pPlaces, kRegMain, "Left", "バーの左端", kMain.left, kCoordMin, kCoordMax));
     f.push_back(Number(pPlaces, kRegMain, "Top", "バーの上端", kMain.top, kCoordMin, kCoordMax));

@@ -39,6 +39,10 @@ TEST_F(SettingsTest, EmptyRegistryGivesEveryDefault) {
     EXPECT_TRUE(p.stayOnTop && p.taskTray);
     EXPECT_EQ(p.left, 0);
     EXPECT_FALSE(p.titleBar);
+    const DesktopLabelSettings d = ReadDesktopLabelSettings(nullptr);
+    EXPECT_FALSE(d.Transparent);
+    EXPECT_EQ(d.IconTextColor, -1);
+    EXPECT_EQ(d.IconStyle, 0x2000);
 }
 
 TEST_F(SettingsTest, StoredValuesAreRead) {

@@ -130,21 +130,21 @@ TEST_F(FtpRulesTest, FolderPathFollowsChanges) {
 }
 
 TEST_F(FtpRulesTest, SettingsAsReadAndTimeoutsTimesAThousand) {
-    FtpSettings none = ReadFtpSettings();
-    EXPECT_EQ(none.textTypes, "HTML,HTM,TXT,");
-    EXPECT_EQ(ClientTimeout(none.connectTimeOut), 30000000);
-    EXPECT_EQ(none.password, "");
+    const qaz::FtpSettings none = ReadFtpSettings();
+    EXPECT_EQ(none.TxtType, "HTML,HTM,TXT,");
+    EXPECT_EQ(ClientTimeout(none.ConnectTimeOut), 30000000);
+    EXPECT_EQ(none.Password, "");
 
     const char* key = "Software\\Yomo Soft\\qaz\\Settings\\FTP";
     qaztest::SetString(key, "UserID", "alice");
     qaztest::SetString(key, "RemoteHost", "127.0.0.1");
     qaztest::SetDword(key, "ConnectTimeOut", 2500);
     qaztest::SetString(key, "ReceiveTimeOut", "wrong kind");
-    FtpSettings s = ReadFtpSettings();
-    EXPECT_EQ(s.userId, "alice");
-    EXPECT_EQ(s.remoteHost, "127.0.0.1");
-    EXPECT_EQ(ClientTimeout(s.connectTimeOut), 2500000);
-    EXPECT_EQ(s.receiveTimeOut, 30000);
+    const qaz::FtpSettings s = ReadFtpSettings();
+    EXPECT_EQ(s.UserID, "alice");
+    EXPECT_EQ(s.RemoteHost, "127.0.0.1");
+    EXPECT_EQ(ClientTimeout(s.ConnectTimeOut), 2500000);
+    EXPECT_EQ(s.ReceiveTimeOut, 30000);
     // Large stored values do not wrap.
     EXPECT_EQ(ClientTimeout(3000000), 3000000000LL);
     EXPECT_EQ(ClientTimeout(-1), 0);
