@@ -3,6 +3,10 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
+#include <cstring>
+#include <shlwapi.h>
+
 #include "tests/support/view_files.h"
 #include "tests/viewers/viewer_fixture.h"
 #include "viewers/image_window.h"
@@ -146,4 +150,50 @@ TEST_F(ViewerTest, CommandLineFolderEndingInABackslashLeavesTheNextNameWhole) {
     ASSERT_TRUE(run.started);
     EXPECT_TRUE(qaztest::PumpUntil([] { return ImageCaption() == "[180 x 150] b.bmp"; }, 10000)) << ImageCaption();
     EXPECT_EQ(WaitForSingleObject(run.pi.hProcess, 8000), WAIT_OBJECT_0);
+}
+
+// Screen savers run with "/s" and stay Scr seconds; with Open set any other
+// file goes to its association and stays All seconds; without it, nothing
+// is started. A stand-in program records each start's command line.
+TEST_F(ViewerTest, ScreenSaversAndOtherFilesGoToTheShell) {
+    const std::string log = dir_.path() + "starts.log";
+    SetEnvironmentVariableA("QAZ_SHELL_PROBE_LOG", log.c_str());
+    const std::string probe = qaztest::ExeFolder() + "shell_probe.exe";
+    const std::string saver = dir_.path() + "saver.scr";
+    ASSERT_TRUE(CopyFileA(probe.c_str(), saver.c_str(), FALSE));
+    const std::string command = "\"" + probe + "\" \"%1\"";
+    RegSetValueA(HKEY_CLASSES_ROOT, ".qzprobe", REG_SZ, "QazProbe.File", 14);
+    RegSetValueA(HKEY_CLASSES_ROOT, "QazProbe.File\\shell\\open\\command", REG_SZ, command.c_str(),
+                 static_cast<DWORD>(command.size()));
+    const std::string note = dir_.File("note.qzprobe");
+    settings_.Scr = 7;
+    settings_.All = 5;
+    struct {
+        std::string path;
+        bool open;
+        int delay;
+        const char* started;  // the end of the recorded command line, or nullptr
+    } const cases[] = {
+        {saver, false, 7000, "/s"},
+        {note, true, 5000, "note.qzprobe\""},
+        {note, false, 1, nullptr},
+    };
+    for (const auto& c : cases) {
+        DeleteFileA(log.c_str());
+        settings_.Open = c.open;
+        EXPECT_EQ(viewers_.OpenByKind(c.path), c.delay) << c.path;
+        std::string line;
+        qaztest::PumpUntil([&] { return !(line = qaztest::ReadBytes(log)).empty(); }, c.started ? 10000 : 1500);
+        if (!c.started) {
+            EXPECT_EQ(line, "") << c.path;
+            continue;
+        }
+        ASSERT_FALSE(line.empty()) << c.path << " was not started";
+        line = line.substr(0, line.find('\n'));
+        while (!line.empty() && line.back() == ' ') line.pop_back();
+        EXPECT_EQ(line.substr(line.size() - std::min(line.size(), std::strlen(c.started))), c.started) << line;
+    }
+    SHDeleteKeyA(HKEY_CLASSES_ROOT, ".qzprobe");
+    SHDeleteKeyA(HKEY_CLASSES_ROOT, "QazProbe.File");
+    SetEnvironmentVariableA("QAZ_SHELL_PROBE_LOG", nullptr);
 }
