@@ -76,21 +76,7 @@ public:
         ui::CreateChild("STATIC", "", WS_VISIBLE | WS_CLIPSIBLINGS | SS_SUNKEN, 0, 48, 8, 285, 57, hwnd(), -1);
         ui::CreateChild("STATIC", "", WS_VISIBLE | WS_CLIPSIBLINGS | SS_SUNKEN, 0, 48, 72, 285, 105, hwnd(), -1);
         ShowWindow(hwnd(), SW_SHOW);
-        const bool reenable = owner && IsWindowEnabled(owner);
-        if (reenable) EnableWindow(owner, FALSE);
-        while (!closed_ && hwnd()) {
-            MSG msg;
-            const BOOL got = GetMessageA(&msg, nullptr, 0, 0);
-            if (got <= 0) {
-                if (got == 0) PostQuitMessage(static_cast<int>(msg.wParam));
-                break;
-            }
-            if (!IsDialogMessageA(hwnd(), &msg)) {
-                TranslateMessage(&msg);
-                DispatchMessageA(&msg);
-            }
-        }
-        if (reenable) EnableWindow(owner, TRUE);
+        ui::RunModal(hwnd(), owner, closed_, true);
         Destroy();
     }
 

@@ -88,17 +88,9 @@ void ContentsWindow::AddRow(const ContentsRow& row) {
 int ContentsWindow::RowCount() const { return static_cast<int>(SendMessageA(lvArchive_, LVM_GETITEMCOUNT, 0, 0)); }
 
 void ContentsWindow::ShowModal() {
-    HWND owner = context_.host.OwnerWindow();
-    const bool ownerEnabled = owner && IsWindowEnabled(owner);
-    if (ownerEnabled) EnableWindow(owner, FALSE);
     ShowWindow(hwnd(), SW_SHOW);
     SetForegroundWindow(hwnd());
-    MSG msg;
-    while (!closed_ && GetMessageA(&msg, nullptr, 0, 0) > 0) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-    if (ownerEnabled) EnableWindow(owner, TRUE);
+    ui::RunModal(hwnd(), context_.host.OwnerWindow(), closed_, false);
     if (hwnd()) ShowWindow(hwnd(), SW_HIDE);
 }
 

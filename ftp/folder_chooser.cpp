@@ -42,7 +42,7 @@ void FolderChooser::ShowModal(HWND owner) {
     const RECT r = CentredWindowRect(370, 291, style, exStyle);
     if (!Create(kChooserClass, "FTP", style, exStyle, r.left, r.top, r.right - r.left, r.bottom - r.top, owner))
         return;
-    font_ = CreateFormFont();
+    font_ = ui::CreateFormFont(FW_NORMAL);
     // In tab order. The panel's controls are children of the form at the
     // panel's offset, so that their notifications come here.
     fileList_ = ui::CreateChild(WC_LISTVIEWA, "",
@@ -90,7 +90,7 @@ void FolderChooser::ShowModal(HWND owner) {
     ShowWindow(hwnd(), SW_SHOW);
     SetForegroundWindow(hwnd());
     SetFocus(fileList_);
-    RunModal(hwnd(), owner, closed_);
+    ui::RunModal(hwnd(), owner, closed_, true);
     Destroy();
 }
 

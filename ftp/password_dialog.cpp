@@ -19,7 +19,7 @@ void PasswordDialog::ShowModal(HWND owner) {
     if (!Create(kPasswordClass, "FTP - Password", style, exStyle, r.left, r.top, r.right - r.left,
                 r.bottom - r.top, owner))
         return;
-    font_ = CreateFormFont();
+    font_ = ui::CreateFormFont(FW_NORMAL);
     ui::CreateChild("STATIC", "パスワードを入力して下さい", WS_VISIBLE | SS_LEFT | SS_NOPREFIX, 0, 8, 8, 249, 12,
                     hwnd(), 100);
     edtPassword_ = ui::CreateChild("EDIT", "", WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL | ES_PASSWORD,
@@ -30,7 +30,7 @@ void PasswordDialog::ShowModal(HWND owner) {
     ShowWindow(hwnd(), SW_SHOW);
     SetForegroundWindow(hwnd());
     SetFocus(edtPassword_);
-    RunModal(hwnd(), owner, closed_);
+    ui::RunModal(hwnd(), owner, closed_, true);
     Destroy();
 }
 

@@ -55,29 +55,6 @@ void PauseHandlingMessages(DWORD ms) {
     }
 }
 
-void RunModal(HWND window, HWND owner, const bool& closed) {
-    const bool reenable = owner && IsWindowEnabled(owner);
-    if (reenable) EnableWindow(owner, FALSE);
-    while (!closed && IsWindow(window)) {
-        MSG msg;
-        const BOOL got = GetMessageA(&msg, nullptr, 0, 0);
-        if (got <= 0) {
-            if (got == 0) PostQuitMessage(static_cast<int>(msg.wParam));
-            break;
-        }
-        if (!IsDialogMessageA(window, &msg)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-    }
-    if (reenable) EnableWindow(owner, TRUE);
-}
-
-HFONT CreateFormFont() {
-    return CreateFontA(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
-                       CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "ＭＳ Ｐゴシック");
-}
-
 void ApplyFont(HWND window, HFONT font) {
     SendMessageA(window, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))

@@ -37,12 +37,7 @@ void WaitUntil(Pred done) {
 }
 // Handles messages for `ms` milliseconds.
 void PauseHandlingMessages(DWORD ms);
-// Runs a modal window: its owner is disabled, messages are handled (with
-// dialog keys for the window) until `closed` is set.
-void RunModal(HWND window, HWND owner, const bool& closed);
-
-// The form font: "ＭＳ Ｐゴシック", 12 pixels, Shift-JIS; given to every child.
-HFONT CreateFormFont();
+// Gives the form font to every child of the window.
 void ApplyFont(HWND window, HFONT font);
 
 }  // namespace qaz::ftp

@@ -46,7 +46,7 @@ void UploadWindow::ShowModal(HWND owner) {
     const RECT r = CentredWindowRect(288, 73, style, exStyle);
     if (!Create(kUploadClass, "FTP", style, exStyle, r.left, r.top, r.right - r.left, r.bottom - r.top, owner))
         return;
-    font_ = CreateFormFont();
+    font_ = ui::CreateFormFont(FW_NORMAL);
     btnCancel_ = ui::CreateChild("BUTTON", "Cancel", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 106, 48, 75, 21,
                                  hwnd(), kCancelButton);
     lblSendFN_ = ui::CreateChild("STATIC", "", WS_VISIBLE | SS_LEFTNOWORDWRAP | SS_NOPREFIX, 0, 8, 8, 273, 12, hwnd(),
@@ -59,7 +59,7 @@ void UploadWindow::ShowModal(HWND owner) {
     // The first activation's work runs once the window is up, whether or
     // not the window manager activates it.
     PostMessageA(hwnd(), kMsgActivated, 0, 0);
-    RunModal(hwnd(), owner, closed_);
+    ui::RunModal(hwnd(), owner, closed_, true);
     SetCursor(LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW)));
     Destroy();
 }

@@ -35,19 +35,7 @@ int FunctionChooser::Choose(HWND bar) {
         ui::CreateChild("STATIC", "", WS_VISIBLE | SS_ETCHEDHORZ, 0, 0, top, kChooserLabelWidth, 2, hwnd(), -1);
     ShowWindow(hwnd(), SW_SHOW);
     SetForegroundWindow(hwnd());
-    const bool reenable = bar && IsWindowEnabled(bar);
-    if (reenable) EnableWindow(bar, FALSE);
-    while (!closed_ && hwnd()) {
-        MSG msg;
-        const BOOL got = GetMessageA(&msg, nullptr, 0, 0);
-        if (got <= 0) {
-            if (got == 0) PostQuitMessage(static_cast<int>(msg.wParam));
-            break;
-        }
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-    if (reenable) EnableWindow(bar, TRUE);
+    ui::RunModal(hwnd(), bar, closed_, false);
     Destroy();
     return action_;
 }

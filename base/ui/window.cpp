@@ -135,6 +135,23 @@ void SetClientSize(HWND hwnd, int width, int height) {
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+void RunModal(HWND window, HWND owner, const bool& closed, bool dialogKeys) {
+    const bool reenable = owner && IsWindowEnabled(owner);
+    if (reenable) EnableWindow(owner, FALSE);
+    while (!closed && IsWindow(window)) {
+        MSG msg;
+        const BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+        if (got <= 0) {
+            if (got == 0) PostQuitMessage(static_cast<int>(msg.wParam));
+            break;
+        }
+        if (dialogKeys && IsDialogMessageA(window, &msg)) continue;
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    if (reenable) EnableWindow(owner, TRUE);
+}
+
 int RunMessageLoop() {
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {

@@ -77,6 +77,12 @@ private:
 // Runs the message loop until WM_QUIT; returns its exit code.
 int RunMessageLoop();
 
+// Runs a modal window: its owner is disabled, messages are handled until
+// `closed` is set or the window is gone; with dialogKeys, Tab, Enter and
+// Escape work as in a dialog. A WM_QUIT met on the way is posted again, so
+// the program's own loop still ends.
+void RunModal(HWND window, HWND owner, const bool& closed, bool dialogKeys);
+
 // Handles the messages waiting now, without blocking.
 void PumpMessages();
 

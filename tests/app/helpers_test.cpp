@@ -122,6 +122,35 @@ TEST(WindowPosition, AMinimizedOrMaximizedWindowSavesItsNormalPlace) {
     qaztest::ClearSettings();
 }
 
+// A modal window ends when it is closed, when it is destroyed, or when the
+// program is asked to quit; the quit is handed on and the owner enabled again.
+TEST(RunModal, EndsOnCloseDestroyOrQuitAndHandsTheQuitOn) {
+    ui::RegisterWindowClass("QAZTestFrame", DefWindowProcA);
+    enum Ending { close, destroy, quit };
+    for (Ending ending : {close, destroy, quit}) {
+        HWND owner = CreateWindowExA(0, "QAZTestFrame", "", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr, nullptr,
+                                     GetModuleHandleA(nullptr), nullptr);
+        HWND modal = CreateWindowExA(0, "QAZTestFrame", "", WS_POPUP, 0, 0, 50, 50, owner, nullptr,
+                                     GetModuleHandleA(nullptr), nullptr);
+        bool closed = false;
+        MSG msg;
+        switch (ending) {
+        case close: closed = true; break;
+        case destroy: DestroyWindow(modal); break;
+        case quit: PostQuitMessage(7); break;
+        }
+        ui::RunModal(modal, owner, closed, true);
+        EXPECT_TRUE(IsWindowEnabled(owner)) << ending;
+        const bool quitSeen = PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != 0;
+        EXPECT_EQ(quitSeen, ending == quit) << ending;
+        if (quitSeen) {
+            EXPECT_EQ(msg.wParam, 7u);
+        }
+        DestroyWindow(modal);
+        DestroyWindow(owner);
+    }
+}
+
 TEST(UserPaths, TempPathEndsWithBackslashAndUserIsKnown) {
     const std::string tmp = TempPath();
     ASSERT_FALSE(tmp.empty());
