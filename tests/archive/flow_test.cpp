@@ -181,6 +181,28 @@ TEST_F(ArchiveFlow, ShiftDropMakesASelfExtractingProgramBesideTheFolder) {
     }
 }
 
+// When the self-extracting program cannot be made (here a folder holds its
+// name), the plain archive stays: after "m" it is the only copy.
+TEST_F(ArchiveFlow, AFailedSelfExtractingStepKeepsThePlainArchive) {
+    bench_.settings.PackLevel[0] = 0x10030000;  // "m", kind 3
+    const std::string folder = temp_.Folder("kept");
+    temp_.File("kept\\notes.txt", "the only copy\r\n");
+    temp_.Folder("kept.exe");
+    EXPECT_EQ(Drop({folder}, {VK_SHIFT}, IDYES), std::vector<std::string>{"既にファイルが存在しますが、上書きしますか"});
+    EXPECT_FALSE(Exists(folder + "\\notes.txt"));  // moved into the archive
+    const std::string plain = temp_.path() + "kept.lzh";
+    ASSERT_TRUE(Exists(plain));
+    ASSERT_TRUE(bench_.binding.Bind(9, false));
+    const std::string out = temp_.Folder("out") + "\\";
+    char report[577] = {};
+    EXPECT_EQ(bench_.binding.entries().command(nullptr, ("x -a1 \"" + plain + "\" \"" + out + "\"").c_str(), report,
+                                                sizeof report),
+              0)
+        << report;
+    bench_.binding.Unbind();
+    EXPECT_EQ(qaztest::FileBytes(out + "kept\\notes.txt"), "the only copy\r\n");
+}
+
 TEST(ContentsRows, TextsOfARow) {
     struct Case {
         uint32_t size;
