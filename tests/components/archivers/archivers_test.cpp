@@ -62,19 +62,13 @@ struct ArchiverDll : EntrySlots {
 
 std::string DataFolder() { return qaztest::ExeFolder() + "archiver_data\\"; }
 
-std::string ReadAll(const std::string& path, bool* exists = nullptr) {
-    HANDLE f = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (exists) *exists = f != INVALID_HANDLE_VALUE;
-    if (f == INVALID_HANDLE_VALUE) return std::string();
-    std::string text;
-    char buf[65536];
-    DWORD got = 0;
-    while (ReadFile(f, buf, sizeof buf, &got, nullptr) && got > 0) text.append(buf, got);
-    CloseHandle(f);
-    return text;
-}
-
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::string ReadAll(const std::string& path, bool* exists = nullptr) {
+    const bool there = Exists(path);
+    if (exists) *exists = there;
+    return there ? qaztest::FileBytes(path) : std::string();
+}
 
 // Every file below a folder, as paths relative to it.
 void Walk(const std::string& folder, const std::string& relative, std::vector<std::string>& files) {
