@@ -93,12 +93,14 @@ std::string SettleName(DropContext& context, PackJob& job, std::string path) {
     }
 }
 
-void RunCommand(DropContext& context, const std::string& command) {
+// The command's result; -1 when the library has no command entry.
+int RunCommand(DropContext& context, const std::string& command) {
     const EntrySlots& s = context.binding.entries();
-    if (!s.command) return;
+    if (!s.command) return -1;
     char output[577] = {};
-    s.command(context.host.OwnerWindow(), command.c_str(), output, sizeof output);
+    const int result = s.command(context.host.OwnerWindow(), command.c_str(), output, sizeof output);
     context.binding.WaitWhileRunning();
+    return result;
 }
 
 }  // namespace
@@ -142,8 +144,10 @@ void FinishPacking(DropContext& context, PackJob& job) {
     RunCommand(context, PackCommand(job.format, job.optionWord, job.archivePath, job.listFile));
     DeleteFileA(job.listFile.c_str());
     if (job.sfx && (job.format == 1 || job.format == 2)) {
-        RunCommand(context, SfxCommand(job.format, job.optionWord, job.archivePath));
-        DeleteFileA(job.archivePath.c_str());
+        // The plain archive goes only when the program was made: after "m"
+        // it may hold the only copy of the packed files.
+        if (RunCommand(context, SfxCommand(job.format, job.optionWord, job.archivePath)) == 0)
+            DeleteFileA(job.archivePath.c_str());
     }
     context.binding.Unbind();
     context.host.StopAnimation();

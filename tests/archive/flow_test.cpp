@@ -1,5 +1,5 @@
-// Drops that extract and pack through our real Tar32.dll (beside this test),
-// in process with a stand-in bar.
+// Drops that extract and pack through our real Tar32.dll, Unlha32.dll and
+// Cab32.dll (beside this test), in process with a stand-in bar.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -11,6 +11,7 @@
 #include "archive/contents_rows.h"
 #include "archive/contents_window.h"
 #include "archive/library_binding.h"
+#include "base/user_paths.h"
 #include "intake/process_drop.h"
 #include "tests/support/fake_host.h"
 #include "tests/support/test_env.h"
@@ -145,6 +146,61 @@ TEST_F(ArchiveFlow, PackingNamesAndTheOverwriteQuestion) {
         EXPECT_EQ(binding.entries().check(made.c_str(), 0) & 0xFF, 1) << c.packFn << " " << made;
         binding.Unbind();
     }
+}
+
+// Shift packs a dropped folder into a self-extracting program beside it,
+// named after the folder; the plain archive is removed, and the program,
+// run as a user would, gives every file back.
+TEST_F(ArchiveFlow, ShiftDropMakesASelfExtractingProgramBesideTheFolder) {
+    const std::string text = "a line of text\r\n";
+    std::string noise(70000, '\0');
+    for (size_t i = 0; i < noise.size(); ++i) noise[i] = static_cast<char>(i * 7 + i / 251);
+    struct Case {
+        int packDef;  // with the format's default option word
+        std::string folder;
+        const char* plain;
+    } cases[] = {
+        {1, "ソース", "ソース.lzh"},  // a trail byte 0x5C in the name
+        {2, "cabs", "cabs.cab"},
+    };
+    for (const Case& c : cases) {
+        bench_.settings.PackDef = c.packDef;
+        const std::string folder = temp_.Folder(c.folder);
+        temp_.File(c.folder + "\\notes.txt", text);
+        temp_.Folder(c.folder + "\\sub");
+        temp_.File(c.folder + "\\sub\\noise.bin", noise);
+        EXPECT_TRUE(Drop({folder}, {VK_SHIFT}).empty()) << c.plain;
+        EXPECT_FALSE(Exists(temp_.path() + c.plain)) << c.plain;
+        EXPECT_FALSE(Exists(TempPath() + "pack.qaz")) << c.plain;
+        const std::string exe = temp_.path() + c.folder + ".exe";
+        ASSERT_TRUE(Exists(exe)) << exe;
+        const std::string out = temp_.Folder("out_" + std::to_string(c.packDef)) + "\\";
+        EXPECT_EQ(qaztest::RunProgram(exe, "\"" + out + "\""), 0) << exe;
+        EXPECT_EQ(qaztest::FileBytes(out + c.folder + "\\notes.txt"), text) << exe;
+        EXPECT_EQ(qaztest::FileBytes(out + c.folder + "\\sub\\noise.bin"), noise) << exe;
+    }
+}
+
+// When the self-extracting program cannot be made (here a folder holds its
+// name), the plain archive stays: after "m" it is the only copy.
+TEST_F(ArchiveFlow, AFailedSelfExtractingStepKeepsThePlainArchive) {
+    bench_.settings.PackLevel[0] = 0x10030000;  // "m", kind 3
+    const std::string folder = temp_.Folder("kept");
+    temp_.File("kept\\notes.txt", "the only copy\r\n");
+    temp_.Folder("kept.exe");
+    EXPECT_EQ(Drop({folder}, {VK_SHIFT}, IDYES), std::vector<std::string>{"既にファイルが存在しますが、上書きしますか"});
+    EXPECT_FALSE(Exists(folder + "\\notes.txt"));  // moved into the archive
+    const std::string plain = temp_.path() + "kept.lzh";
+    ASSERT_TRUE(Exists(plain));
+    ASSERT_TRUE(bench_.binding.Bind(9, false));
+    const std::string out = temp_.Folder("out") + "\\";
+    char report[577] = {};
+    EXPECT_EQ(bench_.binding.entries().command(nullptr, ("x -a1 \"" + plain + "\" \"" + out + "\"").c_str(), report,
+                                                sizeof report),
+              0)
+        << report;
+    bench_.binding.Unbind();
+    EXPECT_EQ(qaztest::FileBytes(out + "kept\\notes.txt"), "the only copy\r\n");
 }
 
 TEST(ContentsRows, TextsOfARow) {

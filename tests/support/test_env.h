@@ -48,6 +48,13 @@ private:
 // A shell drop of the names, as the shell hands it to a window.
 HDROP MakeDrop(const std::vector<std::string>& names);
 
+// The bytes of a file, or "<missing>" when it cannot be read.
+std::string FileBytes(const std::string& path);
+
+// Starts a Windows program with the argument text and waits up to a minute
+// for it to end; its exit code, or -1 when it did not start or end.
+long RunProgram(const std::string& exe, const std::string& arguments);
+
 // Removes a folder and everything in it, read-only files included.
 void RemoveTree(const std::string& folder);
 

@@ -7,6 +7,7 @@
 
 #include <cstring>
 #include <memory>
+#include <vector>
 
 #include "components/archivers/common/extract_entries.h"
 #include "components/archivers/common/extract_target.h"
@@ -17,12 +18,20 @@ namespace qaz::archivers {
 namespace {
 
 // The handles FDI and FCI pass back to us: a file on disk seen from a base
-// offset, or the extraction target's current file.
+// offset, or the extraction target's current file. A file opened only for
+// reading is read in large blocks, since the engines ask for a few bytes
+// of header and then one data block at a time.
 struct IoHandle {
     HANDLE file = INVALID_HANDLE_VALUE;
     int64_t base = 0;
     ExtractTarget* target = nullptr;
+    bool readOnly = false;
+    std::vector<uint8_t> block;  // [at, filled) not yet handed out
+    size_t at = 0, filled = 0;
+    int64_t blockStart = 0;      // the offset (from base) of block[0]
 };
+
+constexpr DWORD kReadBlock = 256u << 10;
 
 // FDI knows files only by name; the cabinet inside a program is found by
 // its name and read from its offset.
@@ -41,6 +50,7 @@ INT_PTR OpenFile(const char* name, int oflag, int) {
     if (h == INVALID_HANDLE_VALUE) return -1;
     auto* io = new IoHandle;
     io->file = h;
+    io->readOnly = !(oflag & (_O_WRONLY | _O_RDWR));
     if (!offsetName.empty() && lstrcmpiA(name, offsetName.c_str()) == 0) {
         io->base = offsetBase;
         LARGE_INTEGER at;
@@ -53,8 +63,32 @@ INT_PTR OpenFile(const char* name, int oflag, int) {
 UINT ReadFile_(INT_PTR hf, void* buf, UINT cb) {
     auto* io = reinterpret_cast<IoHandle*>(hf);
     DWORD got = 0;
-    if (io->target || !ReadFile(io->file, buf, cb, &got, nullptr)) return UINT(-1);
-    return got;
+    if (io->target) return UINT(-1);
+    if (!io->readOnly) return ReadFile(io->file, buf, cb, &got, nullptr) ? got : UINT(-1);
+    auto* out = static_cast<uint8_t*>(buf);
+    UINT total = 0;
+    while (cb > 0) {
+        if (io->at == io->filled) {
+            io->blockStart += static_cast<int64_t>(io->filled);
+            io->at = io->filled = 0;
+            if (cb >= kReadBlock) {  // a large read goes straight through
+                if (!ReadFile(io->file, out, cb, &got, nullptr)) return total ? total : UINT(-1);
+                io->blockStart += got;
+                return total + got;
+            }
+            if (io->block.empty()) io->block.resize(kReadBlock);
+            if (!ReadFile(io->file, io->block.data(), kReadBlock, &got, nullptr)) return total ? total : UINT(-1);
+            if (got == 0) break;
+            io->filled = got;
+        }
+        const size_t n = cb < io->filled - io->at ? cb : io->filled - io->at;
+        std::memcpy(out, io->block.data() + io->at, n);
+        io->at += n;
+        out += n;
+        cb -= static_cast<UINT>(n);
+        total += static_cast<UINT>(n);
+    }
+    return total;
 }
 
 UINT WriteFile_(INT_PTR hf, void* buf, UINT cb) {
@@ -75,6 +109,14 @@ int CloseFile(INT_PTR hf) {
 LONG SeekFile(INT_PTR hf, LONG dist, int type) {
     auto* io = reinterpret_cast<IoHandle*>(hf);
     if (io->target) return -1;
+    if (io->readOnly && type != SEEK_END) {
+        // Within the block read last: no need to go to the file.
+        const int64_t to = type == SEEK_SET ? dist : io->blockStart + static_cast<int64_t>(io->at) + dist;
+        if (to >= io->blockStart && to <= io->blockStart + static_cast<int64_t>(io->filled)) {
+            io->at = static_cast<size_t>(to - io->blockStart);
+            return static_cast<LONG>(to);
+        }
+    }
     LARGE_INTEGER move, now;
     move.QuadPart = dist;
     DWORD how = FILE_CURRENT;
@@ -83,8 +125,12 @@ LONG SeekFile(INT_PTR hf, LONG dist, int type) {
         how = FILE_BEGIN;
     } else if (type == SEEK_END) {
         how = FILE_END;
+    } else {
+        move.QuadPart -= static_cast<int64_t>(io->filled - io->at);  // the file stands after the block
     }
     if (!SetFilePointerEx(io->file, move, &now, how)) return -1;
+    io->blockStart = now.QuadPart - io->base;
+    io->at = io->filled = 0;
     return static_cast<LONG>(now.QuadPart - io->base);
 }
 

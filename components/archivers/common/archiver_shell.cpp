@@ -62,8 +62,6 @@ int Step(Session& s, ArchiveEntryInfo* info) {
 
 }  // namespace
 
-std::string ReportLine(const std::string& name, const char* what) { return name + ": " + what + "\r\n"; }
-
 int ResultOfError(codecs::ArcError error) {
     switch (error) {
         case codecs::ArcError::None: return kOk;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "archive/entry_info.h"
+#include "components/archivers/common/report_line.h"
 #include "components/codecs/stream.h"
 
 namespace qaz::archivers {
@@ -65,8 +66,6 @@ int CloseArchive(HANDLE archive);
 int FindFirst(HANDLE archive, LPCSTR wildcard, ArchiveEntryInfo* info);
 int FindNext(HANDLE archive, ArchiveEntryInfo* info);
 
-// One line of a command's report: the name and what became of it.
-std::string ReportLine(const std::string& name, const char* what);
 // The command result for a codec error.
 int ResultOfError(codecs::ArcError error);
 

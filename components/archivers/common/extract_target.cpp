@@ -1,5 +1,8 @@
 #include "components/archivers/common/extract_target.h"
 
+#include <atomic>
+#include <cstring>
+
 #include "components/archivers/common/archiver_shell.h"
 #include "components/archivers/common/win_io.h"
 
@@ -51,7 +54,10 @@ codecs::PathVerdict ExtractTarget::Check(const std::string& entryPath, std::stri
 }
 
 bool ExtractTarget::MakeFolder(const std::string& relative) {
-    if (relative.empty()) return true;
+    // The folder of the previous file again: it was made and checked, and
+    // nothing this target writes turns a folder into a link.
+    if (relative.empty() || relative == madeFolder_) return true;
+    madeFolder_.clear();
     for (size_t i = 0; i <= relative.size(); ++i) {
         if (i < relative.size() && IsDBCSLeadByte(static_cast<BYTE>(relative[i])) && i + 1 < relative.size()) {
             ++i;
@@ -69,7 +75,25 @@ bool ExtractTarget::MakeFolder(const std::string& relative) {
             (attr & FILE_ATTRIBUTE_REPARSE_POINT))
             return false;
     }
+    madeFolder_ = relative;
     return true;
+}
+
+// The temporary file beside the final one, made new under a name no other
+// file has (CREATE_NEW), without a separate look for a free name.
+bool ExtractTarget::CreateTemp(const std::string& where) {
+    static std::atomic<unsigned> serial{0};
+    char name[40];
+    for (int attempt = 0; attempt < 64; ++attempt) {
+        wsprintfA(name, "~qz%lx_%x.tmp", GetCurrentProcessId(), serial++);
+        temp_ = where + name;
+        file_ = CreateFileA(temp_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+        if (file_ != INVALID_HANDLE_VALUE) return true;
+        if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) break;
+    }
+    temp_.clear();
+    return false;
 }
 
 int ExtractTarget::BeginFile(const std::string& relative, uint64_t declaredSize) {
@@ -81,50 +105,77 @@ int ExtractTarget::BeginFile(const std::string& relative, uint64_t declaredSize)
     if (attr != INVALID_FILE_ATTRIBUTES && (attr & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)))
         return kErrorCannotWrite;
     const std::string where = folder_ + (parent.empty() ? std::string() : parent + "\\");
-    const uint64_t free = FreeBytes(where);
-    room_ = free > kDiskReserve ? free - kDiskReserve : 0;
-    if (declaredSize > room_) return kErrorDiskSpace;
-    char temp[MAX_PATH];
-    if (!GetTempFileNameA(where.c_str(), "qz", 0, temp)) return kErrorCannotWrite;
-    temp_ = temp;
-    file_ = CreateFileA(temp_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    if (file_ == INVALID_HANDLE_VALUE) {
-        DeleteFileA(temp_.c_str());
-        temp_.clear();
-        return kErrorCannotWrite;
+    // Folders below the destination are never links, so they share its disk.
+    if (!roomKnown_ || declaredSize > room_) {
+        const uint64_t free = FreeBytes(where);
+        room_ = free > kDiskReserve ? free - kDiskReserve : 0;
+        roomKnown_ = true;
     }
+    if (declaredSize > room_) return kErrorDiskSpace;
+    if (!CreateTemp(where)) return kErrorCannotWrite;
+    fileBytes_ = 0;
+    buffered_ = 0;
     return kOk;
 }
 
-bool ExtractTarget::Write(const uint8_t* data, size_t size) {
-    if (file_ == INVALID_HANDLE_VALUE || size > room_) return false;
+bool ExtractTarget::Flush() {
+    const uint8_t* data = buffer_.data();
+    size_t size = buffered_;
+    buffered_ = 0;
     while (size > 0) {
         DWORD done = 0;
         const DWORD want = size > (1u << 30) ? (1u << 30) : static_cast<DWORD>(size);
         if (!WriteFile(file_, data, want, &done, nullptr) || done == 0) return false;
         data += done;
         size -= done;
-        room_ -= done;
+    }
+    return true;
+}
+
+bool ExtractTarget::Write(const uint8_t* data, size_t size) {
+    if (file_ == INVALID_HANDLE_VALUE || size > room_) return false;
+    room_ -= size;
+    fileBytes_ += size;
+    if (buffer_.size() < kWriteBlock) buffer_.resize(kWriteBlock);
+    while (size > 0) {
+        if (buffered_ == 0 && size >= kWriteBlock) {  // a large block goes straight through
+            DWORD done = 0;
+            const DWORD want = size > (1u << 30) ? (1u << 30) : static_cast<DWORD>(size);
+            if (!WriteFile(file_, data, want, &done, nullptr) || done == 0) return false;
+            data += done;
+            size -= done;
+            continue;
+        }
+        const size_t n = size < kWriteBlock - buffered_ ? size : kWriteBlock - buffered_;
+        std::memcpy(buffer_.data() + buffered_, data, n);
+        buffered_ += n;
+        data += n;
+        size -= n;
+        if (buffered_ == kWriteBlock && !Flush()) return false;
     }
     return true;
 }
 
 int ExtractTarget::CommitFile(const FILETIME* modified) {
     if (file_ == INVALID_HANDLE_VALUE) return kErrorCannotWrite;
-    if (modified) SetFileTime(file_, nullptr, nullptr, modified);
+    const bool flushed = Flush();
+    if (flushed && modified) SetFileTime(file_, nullptr, nullptr, modified);
     const bool closed = CloseHandle(file_) != 0;
     file_ = INVALID_HANDLE_VALUE;
-    if (!closed || !MoveFileExA(temp_.c_str(), final_.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    if (!flushed || !closed || !MoveFileExA(temp_.c_str(), final_.c_str(), MOVEFILE_REPLACE_EXISTING)) {
         DeleteFileA(temp_.c_str());
         temp_.clear();
+        room_ += fileBytes_;
+        fileBytes_ = 0;
         return kErrorCannotWrite;
     }
     temp_.clear();
+    fileBytes_ = 0;
     return kOk;
 }
 
 void ExtractTarget::AbortFile() {
+    buffered_ = 0;
     if (file_ != INVALID_HANDLE_VALUE) {
         CloseHandle(file_);
         file_ = INVALID_HANDLE_VALUE;
@@ -133,6 +184,8 @@ void ExtractTarget::AbortFile() {
         DeleteFileA(temp_.c_str());
         temp_.clear();
     }
+    room_ += fileBytes_;  // the dropped file gives its room back
+    fileBytes_ = 0;
 }
 
 int ExtractTarget::MakeLinkCopy(const std::string& relative, const std::string& target, bool& skipped) {

@@ -2,11 +2,15 @@
 // is made, folders are made step by step inside the destination, and each
 // file is written under a temporary name beside its final one and renamed
 // only when it is complete, so a damaged archive never leaves a partial
-// file under an entry's name.
+// file under an entry's name. Writes are gathered into large blocks, and
+// the free space is read once and counted down by what is written; it is
+// read again before a file is refused for want of room.
 #pragma once
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "components/codecs/entry_path.h"
 #include "components/codecs/stream.h"
@@ -33,7 +37,7 @@ public:
 
     // Starts a file of the declared size: kOk, kErrorDiskSpace when it would
     // not fit on the disk, kErrorCannotWrite otherwise. Writes fail beyond
-    // the free space that was there at the start.
+    // the free space that was there (less what this target wrote since).
     int BeginFile(const std::string& relative, uint64_t declaredSize);
     bool Write(const uint8_t* data, size_t size) override;
     // Completes the file: sets its time and puts it under its final name.
@@ -50,12 +54,23 @@ public:
     std::string FullPath(const std::string& relative) const { return folder_ + relative; }
 
 private:
+    bool Flush();
+    bool CreateTemp(const std::string& where);
+
     std::string folder_;  // ends with "\"
     bool ready_ = false;
     HANDLE file_ = INVALID_HANDLE_VALUE;
     std::string temp_, final_;
-    uint64_t room_ = 0;     // bytes the file may still take
+    std::string madeFolder_;        // the last folder made and checked, relative
+    bool roomKnown_ = false;
+    uint64_t room_ = 0;             // bytes the files may still take
+    uint64_t fileBytes_ = 0;        // taken by the file being written
+    std::vector<uint8_t> buffer_;   // written bytes not yet passed to the file
+    size_t buffered_ = 0;
 };
+
+// How many bytes a file collects before they go to the disk.
+constexpr size_t kWriteBlock = 1u << 20;
 
 // Free bytes we leave on a disk: an entry must fit with this much to spare.
 constexpr uint64_t kDiskReserve = 8u << 20;

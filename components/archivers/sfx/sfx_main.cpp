@@ -21,11 +21,6 @@
 using namespace qaz::archivers;
 namespace codecs = qaz::codecs;
 
-// The stub shares the libraries' extraction code but offers no entries.
-namespace qaz::archivers {
-const Format kFormat = {nullptr, nullptr, nullptr};
-}
-
 namespace {
 
 int ExtractLzh(const uint8_t* data, size_t size, const Targets& targets, std::string& report) {

@@ -10,7 +10,9 @@
 
 #include "archive/entry_info.h"
 #include "archive/library_binding.h"
+#include "components/archivers/common/archiver_shell.h"
 #include "components/archivers/common/command_line.h"
+#include "components/archivers/common/extract_target.h"
 #include "tests/support/test_env.h"
 
 
@@ -60,19 +62,13 @@ struct ArchiverDll : EntrySlots {
 
 std::string DataFolder() { return qaztest::ExeFolder() + "archiver_data\\"; }
 
-std::string ReadAll(const std::string& path, bool* exists = nullptr) {
-    HANDLE f = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (exists) *exists = f != INVALID_HANDLE_VALUE;
-    if (f == INVALID_HANDLE_VALUE) return std::string();
-    std::string text;
-    char buf[65536];
-    DWORD got = 0;
-    while (ReadFile(f, buf, sizeof buf, &got, nullptr) && got > 0) text.append(buf, got);
-    CloseHandle(f);
-    return text;
-}
-
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::string ReadAll(const std::string& path, bool* exists = nullptr) {
+    const bool there = Exists(path);
+    if (exists) *exists = there;
+    return there ? qaztest::FileBytes(path) : std::string();
+}
 
 // Every file below a folder, as paths relative to it.
 void Walk(const std::string& folder, const std::string& relative, std::vector<std::string>& files) {
@@ -398,4 +394,68 @@ TEST(ArchiverCommandLine, SplitsQuotesAndPatterns) {
         {"?.bin", "b.bin", true}, {"ソ.txt", "d/ソ.txt", true}, {"a*b*c", "axxbyyc", true}, {"a*b*c", "axxbyy", false},
     };
     for (const MatchCase& c : matches) EXPECT_EQ(MatchesPattern(c.pattern, c.name), c.match) << c.pattern << " " << c.name;
+}
+
+// The writing end every extraction shares: files gathered into blocks come
+// out byte-exact whatever the pieces, a dropped file leaves nothing, a file
+// too large for the disk is refused without stopping the next one, and
+// temporary names never take over a file that is there.
+TEST(ExtractTargetFiles, PiecesAbortsAndRoom) {
+    using namespace qaz::archivers;
+    qaztest::TempDir dir;
+    dir.Folder("out");
+    char stale[64];
+    for (unsigned n = 0; n < 32; ++n) {
+        wsprintfA(stale, "out\\~qz%lx_%x.tmp", GetCurrentProcessId(), n);
+        dir.File(stale, "keep");
+    }
+    struct Case {
+        const char* path;
+        size_t size;
+        std::vector<size_t> pieces;  // written in turn, the last one repeated
+        bool commit;
+    } cases[] = {
+        {"many.bin", 3 * kWriteBlock + 5, {7001}, true},
+        {"sub\\deep\\mixed.bin", 2 * kWriteBlock + 77, {10, kWriteBlock + 3, 4096}, true},
+        {"sub\\deep\\again.bin", 100, {100}, true},  // the same folder as before
+        {"sub\\dropped.bin", kWriteBlock + 9, {65536}, false},
+        {"empty.bin", 0, {1}, true},
+    };
+    ExtractTarget target(dir.path() + "out");
+    ASSERT_TRUE(target.ready());
+    for (const Case& c : cases) {
+        std::string bytes(c.size, '\0');
+        for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>((i * 131) ^ (i >> 9));
+        ASSERT_EQ(target.BeginFile(c.path, c.size), kOk) << c.path;
+        size_t at = 0;
+        for (size_t k = 0; at < bytes.size(); ++k) {
+            const size_t n = std::min(c.pieces[std::min(k, c.pieces.size() - 1)], bytes.size() - at);
+            ASSERT_TRUE(target.Write(reinterpret_cast<const uint8_t*>(bytes.data()) + at, n)) << c.path;
+            at += n;
+        }
+        if (c.commit) {
+            EXPECT_EQ(target.CommitFile(nullptr), kOk) << c.path;
+            EXPECT_EQ(qaztest::FileBytes(target.FullPath(c.path)), bytes) << c.path;
+        } else {
+            target.AbortFile();
+            EXPECT_EQ(qaztest::FileBytes(target.FullPath(c.path)), "<missing>") << c.path;
+        }
+    }
+    EXPECT_EQ(target.BeginFile("huge.bin", uint64_t(1) << 60), kErrorDiskSpace);
+    EXPECT_EQ(target.BeginFile("after.bin", 3), kOk);
+    EXPECT_TRUE(target.Write(reinterpret_cast<const uint8_t*>("abc"), 3));
+    EXPECT_EQ(target.CommitFile(nullptr), kOk);
+    EXPECT_EQ(qaztest::FileBytes(target.FullPath("after.bin")), "abc");
+    for (unsigned n = 0; n < 32; ++n) {
+        wsprintfA(stale, "out\\~qz%lx_%x.tmp", GetCurrentProcessId(), n);
+        EXPECT_EQ(qaztest::FileBytes(dir.path() + stale), "keep") << stale;
+        DeleteFileA((dir.path() + stale).c_str());
+    }
+    // Only the files made are left: no temporary file anywhere below.
+    for (const char* folder : {"out\\", "out\\sub\\", "out\\sub\\deep\\"}) {
+        WIN32_FIND_DATAA fd;
+        HANDLE h = FindFirstFileA((dir.path() + folder + "~qz*").c_str(), &fd);
+        EXPECT_EQ(h, INVALID_HANDLE_VALUE) << folder << fd.cFileName;
+        if (h != INVALID_HANDLE_VALUE) FindClose(h);
+    }
 }

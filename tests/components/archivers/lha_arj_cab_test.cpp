@@ -7,7 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -24,11 +23,7 @@ using CloseFn = int(WINAPI*)(HANDLE);
 using FindFirstFn = int(WINAPI*)(HANDLE, LPCSTR, qaz::ArchiveEntryInfo*);
 using FindNextFn = int(WINAPI*)(HANDLE, qaz::ArchiveEntryInfo*);
 
-std::string ReadFileBytes(const std::string& path) {
-    std::ifstream f(path, std::ios::binary);
-    if (!f) return "<missing>";
-    return std::string(std::istreambuf_iterator<char>(f), {});
-}
+using qaztest::FileBytes;
 
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
@@ -78,13 +73,13 @@ const char* const kFiles[] = {"text.txt", "sub\\run.dat", "sub\\mixed.bin", "one
 class Archivers : public ::testing::Test {
 protected:
     std::string Data() const { return qaztest::ExeFolder() + "lha_data\\"; }
-    std::string Source(const char* name) const { return ReadFileBytes(Data() + "src\\" + name); }
+    std::string Source(const char* name) const { return FileBytes(Data() + "src\\" + name); }
     // Every source file is at folder + its path (or its last name when flat).
     void ExpectFiles(const std::string& folder, const std::string& what, bool flat = false) {
         for (const char* f : kFiles) {
             std::string name = f;
             if (flat) name = name.substr(name.find_last_of('\\') + 1);
-            EXPECT_EQ(ReadFileBytes(folder + name), Source(f)) << what << " " << name;
+            EXPECT_EQ(FileBytes(folder + name), Source(f)) << what << " " << name;
         }
     }
     qaztest::TempDir dir_;
@@ -143,7 +138,7 @@ TEST_F(Archivers, WorkFolderHeadsExtractTheListedFilesFlat) {
         const std::string dest = dir_.Folder(std::string("w_") + c.archive) + "\\";
         const std::string list = dir_.File(std::string("list_") + c.archive, c.line);
         EXPECT_EQ(a.Run(std::string(c.head) + "\"" + Data() + c.archive + "\" \"" + dest + "\" \"@" + list + "\""), 0);
-        EXPECT_EQ(ReadFileBytes(dest + "mixed.bin"), Source("sub\\mixed.bin")) << c.archive;
+        EXPECT_EQ(FileBytes(dest + "mixed.bin"), Source("sub\\mixed.bin")) << c.archive;
         EXPECT_FALSE(Exists(dest + "text.txt")) << c.archive;
         EXPECT_FALSE(Exists(dest + "sub")) << c.archive;
     }
@@ -187,17 +182,7 @@ TEST_F(Archivers, OurArchivesAndSelfExtractingProgramsGiveTheFilesBack) {
         exe = exe.substr(0, exe.find_last_of('.')) + ".exe";
         ASSERT_TRUE(Exists(exe)) << exe;
         const std::string target = dir_.Folder(std::string("ran_") + c.name) + "\\";
-        std::string line = "\"" + exe + "\" \"" + target + "\"";
-        STARTUPINFOA si = {};
-        si.cb = sizeof si;
-        PROCESS_INFORMATION pi = {};
-        ASSERT_TRUE(CreateProcessA(exe.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
-        EXPECT_EQ(WaitForSingleObject(pi.hProcess, 60000), WAIT_OBJECT_0);
-        DWORD code = 99;
-        GetExitCodeProcess(pi.hProcess, &code);
-        CloseHandle(pi.hThread);
-        CloseHandle(pi.hProcess);
-        EXPECT_EQ(code, 0u) << exe;
+        EXPECT_EQ(qaztest::RunProgram(exe, "\"" + target + "\""), 0) << exe;
         ExpectFiles(target, exe);
     }
 }
