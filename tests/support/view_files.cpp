@@ -27,18 +27,6 @@ void WriteBytes(const std::string& path, const std::string& bytes) {
     CloseHandle(h);
 }
 
-std::string ReadBytes(const std::string& path) {
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                           nullptr);
-    if (h == INVALID_HANDLE_VALUE) return {};
-    std::string bytes;
-    char buffer[4096];
-    DWORD got = 0;
-    while (ReadFile(h, buffer, sizeof buffer, &got, nullptr) && got) bytes.append(buffer, got);
-    CloseHandle(h);
-    return bytes;
-}
-
 void WriteBmp(const std::string& path, int width, int height, unsigned char red) {
     const unsigned stride = (static_cast<unsigned>(width) * 3 + 3) & ~3u;
     const unsigned imageSize = stride * static_cast<unsigned>(height);

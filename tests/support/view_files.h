@@ -16,7 +16,5 @@ void WritePlaceableWmf(const std::string& path, int width, int height, int units
 void WriteWav(const std::string& path, int milliseconds);
 // Writes bytes to a file.
 void WriteBytes(const std::string& path, const std::string& bytes);
-// A file's bytes; empty when it cannot be read (another may be writing it).
-std::string ReadBytes(const std::string& path);
 
 }  // namespace qaztest
