@@ -186,4 +186,51 @@ TEST_F(Ish, ShortNames) {
     EXPECT_LE(files[0].name.size(), 12u);
 }
 
+// A text made by the Unix ish (ver 2.01a5) of the file "hello ish\n": the
+// header and lines of each kind are read, and our lines are the same.
+TEST_F(Ish, MatchesTheUnixIsh) {
+    struct Case {
+        IshKind kind;
+        const char* header;
+        std::vector<std::string> lines;
+    } cases[] = {
+        {IshKind::Jis7,
+         "!!C$!!gR!2\"DRokm3'I,\"4$oua<0!)\"a[G0Xw)!$!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!JF62",
+         {"\"C9<Ez+lmyRTQpBY!$!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!?/5[",
+          "aC\\I\\u/l3lS-|D^o!\"!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!gR/O",
+          "c_c9zX4M3e$nHiP9c|m<Wy5[_DO+w/HiYar\"}^M;iT>QKI[-8OvZGBexre,w{fnNr@{4m'}W{u3oNW"}},
+        {IshKind::Jis8,
+         "##Y###tR#/%t#\xBD""\xB8""i\xBD""\xB4""d'&)/m\xD7""\xC5""%#=\xBC""t\xAC""W:\xD5""&########################################t/D",
+         {"%\xAA""A\xC0""|\xCA""G:\xC6""\xC3""O\xAE""\xCE""\xA8""V##############################################################\xAB""I",
+          "xc\xCB""U\xA3""eU\xCE""CG\xBE""gL\xAB""F#############################################################tv%",
+          "z\xDD""\xB2""46Cc\xBB"";\xD2""\xC6""+\xA7""y\xB1""\xAF""\xBB"">b\xC3""\xB8""\xB5""\xD1""\xC4""\xAA""T\xA5""K\xA7""mh\xC8""\xB2""d\xC4""\xB1""qG\xD6""\xCB""\xBA""s'9a\xDB""k\xD0""\xC2""\xA7""L\xA1""K\xB9""\xD9""\xD4""\xC9""\xB7""n\xDE""8rp\xD8""\xD1""\xC6""\xB2""j\xDE""K\xDD""\xDB""\xD9""\xD6""\xD1""\xCC""\xDE""C^"}},
+        {IshKind::ShiftJis,
+         "!!C$!!9Q!5\"XRokn3'I,\"4$oua<0!)\"a[G0Xw)!$!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!gR1U",
+         {"%\xAC""k.\xE6""D\xE6""\x8E""\xCD""\xAF""/j\xDF""@\x8D""@@@@@@@@@@@@@@@@@@@@@@@@@@@@@@@@@@@@@@@@@@@@@@@@@@@@@@@@@@@@Y\xBD""w",
+          "\xA1""\x8F""\xB5""\xB6""\xD3""F\x8A""\xC0""\xE3""\xB7""\xDC""q\x9F""@v@@@@@@@@@@@@@@@@@@@@@@@@@@@@@@@@@@@@@@@@@@@@@@@@@@@@@@@@@@@@\xA5""\x96""b",
+          "\xA3""s\xB5""\xB7""\xC0""\xBB""\xD8""\xCB""laNK\xA4""\xB7""t\xA5""9X\xC2""}\xC2""\xD2"">\xDC""Ve\xA4""\x8B""\xD1""\xD7"";\xBB""\xC7"",K\xD4""\x8F""\xC8""\x8A""\xC6""58h3Q\xE2""\xA9""\xD0""\xE8""\xB0""\x8F""sS\xBD""\xD6""\xB1""\xCD""\xC6""\xDE""\x96""\x85""4\\\xE6""P\xDA""\xD2""\xC9""\xDA""\xB3""h\x9B""\xAC""\x9B""\x9B""U\xD4""\xC9"""}},
+        {IshKind::NonKana,
+         "!!C$!!9Q!4\"P$nkn3'I,\"4$oua<0!)\"a[G0Xw)!$!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!3tAo",
+         {"\"q\x97""r\xE0""Fo&\x9D""\xBC""NJ\x94""n!5!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!\x94""\xF8""1",
+          "g\\XI35\xE2""\xBB""14\x8B""LMD!0!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!!\x8F""\xE6""!",
+          "iP\x8E""E/$\x9B""I\xE2""\x81""iqFy\x96""uqSXC\x99""KY)y4vc\x8D""U\x9F""t\x89""\xF5""\x97""Ft\x9D""|\x9A""\xE1""hV:\xE9""\x80""\xE1""\xCC""\x93""\xE0""H*ScaQ\x99""\xD6""fJCJ\xE4""j\x9E""\xCB""\x8C""P32e&\xE3""\xC1""\xE0""\xDF""s,9"}},
+    };
+    const std::vector<uint8_t> data = {'h', 'e', 'l', 'l', 'o', ' ', 'i', 's', 'h', '\n'};
+    for (const Case& c : cases) {
+        std::string text = "<<< small.txt for UNIX >>>\n" + std::string(c.header) + "\n";
+        for (const std::string& l : c.lines) text += l + "\n";
+        const std::vector<IshFile> files = Decode(text + "--- small.txt (8/8) ---\n");
+        ASSERT_EQ(files.size(), 1u);
+        EXPECT_EQ(files[0].status, IshStatus::Ok) << static_cast<int>(c.kind);
+        EXPECT_EQ(files[0].data, data);
+        EXPECT_EQ(files[0].name, "small.txt");
+        EXPECT_EQ(files[0].kind, c.kind);
+        EXPECT_EQ(files[0].system, kIshUnix);
+
+        const std::vector<std::string> ours = Lines(Encode(data, c.kind, "small.txt"));
+        ASSERT_EQ(ours.size(), 7u);
+        for (size_t i = 0; i < 3; ++i) EXPECT_EQ(ours[4 + i], c.lines[i] + "\r") << static_cast<int>(c.kind) << " " << i;
+    }
+}
+
 }  // namespace
