@@ -110,35 +110,47 @@ const Alphabets& A() {
 // end it reads zeros.
 class BitReader {
 public:
-    explicit BitReader(const std::vector<uint8_t>& b) : b_(b) {}
-    unsigned Get(unsigned n) {
-        unsigned v = 0;
-        for (unsigned i = 0; i < n; ++i, ++pos_) {
-            const size_t byte = pos_ >> 3;
-            if (byte < b_.size() && (b_[byte] >> (pos_ & 7) & 1)) v |= 1u << i;
+    explicit BitReader(const std::vector<uint8_t>& b) : p_(b.data()), end_(b.data() + b.size()) {}
+    unsigned Get(unsigned n) {  // n <= 24
+        while (count_ < n) {
+            acc_ |= uint32_t{p_ < end_ ? *p_++ : uint8_t{0}} << count_;
+            count_ += 8;
         }
+        const unsigned v = acc_ & ((1u << n) - 1);
+        acc_ >>= n;
+        count_ -= n;
         return v;
     }
 
 private:
-    const std::vector<uint8_t>& b_;
-    size_t pos_ = 0;
+    const uint8_t* p_;
+    const uint8_t* end_;
+    uint32_t acc_ = 0;
+    unsigned count_ = 0;
 };
 
 // The other way: bits past the line's end are dropped.
 class BitWriter {
 public:
-    explicit BitWriter(std::vector<uint8_t>& b) : b_(b) { std::fill(b_.begin(), b_.end(), 0); }
-    void Put(unsigned v, unsigned n) {
-        for (unsigned i = 0; i < n; ++i, ++pos_) {
-            const size_t byte = pos_ >> 3;
-            if (byte < b_.size() && (v >> i & 1)) b_[byte] = static_cast<uint8_t>(b_[byte] | 1u << (pos_ & 7));
+    explicit BitWriter(std::vector<uint8_t>& b) : p_(b.data()), end_(b.data() + b.size()) {}
+    ~BitWriter() {
+        while (p_ < end_) {
+            *p_++ = static_cast<uint8_t>(acc_);
+            acc_ >>= 8;
         }
+    }
+    void Put(unsigned v, unsigned n) {  // n <= 24
+        acc_ |= (v & ((1u << n) - 1)) << count_;
+        count_ += n;
+        for (; count_ >= 8; count_ -= 8, acc_ >>= 8)
+            if (p_ < end_) *p_++ = static_cast<uint8_t>(acc_);
     }
 
 private:
-    std::vector<uint8_t>& b_;
-    size_t pos_ = 0;
+    uint8_t* p_;
+    uint8_t* end_;
+    uint32_t acc_ = 0;
+    unsigned count_ = 0;
 };
 
 // ---------------------------------------------------------------- lines
@@ -757,7 +769,9 @@ std::string EncodeIsh(const uint8_t* data, size_t size, const IshEncodeOptions& 
     const std::string headText = eightBitHead ? EncodeJis8(h) : EncodeJis7(h);
 
     const size_t total = 4 + rows + 2 * blocks;
-    std::string out = "<<< " + shortName + " for " + SystemText(o.system) + " ( use " + KindText(o.kind) + " ish ) [ " +
+    std::string out;
+    out.reserve(size / 3 * 4 + size / 8 + 1024);
+    out += "<<< " + shortName + " for " + SystemText(o.system) + " ( use " + KindText(o.kind) + " ish ) [ " +
                       std::to_string(total) + " lines ] >>>\r\n";
     for (int i = 0; i < 3; ++i) out += headText + "\r\n";
 
@@ -770,8 +784,10 @@ std::string EncodeIsh(const uint8_t* data, size_t size, const IshEncodeOptions& 
         auto emit = [&](int seq) {
             b[0] = static_cast<uint8_t>(seq);
             SealLine(b);
-            out += EncodeLine(o.kind, b) + "\r\n";
-            for (int c = 0; c < n; ++c) diag[diagonal(seq, c)] = static_cast<uint8_t>(diag[diagonal(seq, c)] - b[c]);
+            out += EncodeLine(o.kind, b);
+            out += "\r\n";
+            for (int c = 0, d = diagonal(seq, 0); c < n; ++c, d = d == n ? 1 : d + 1)
+                diag[static_cast<size_t>(d)] = static_cast<uint8_t>(diag[static_cast<size_t>(d)] - b[static_cast<size_t>(c)]);
         };
         for (int r = 1; r <= count; ++r) {
             std::fill(b.begin(), b.end(), 0);
