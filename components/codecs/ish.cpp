@@ -737,11 +737,11 @@ std::string EncodeIsh(const uint8_t* data, size_t size, const IshEncodeOptions& 
     const int line = g.line, n = line - 2;
     const std::string shortName = IshShortName(o.name);
 
-    std::vector<uint8_t> stream(data, data + size);
+    // The data goes out followed by its inverted CRC-16, high byte first.
     const uint16_t crc = static_cast<uint16_t>(~Crc(data, size));
-    stream.push_back(static_cast<uint8_t>(crc >> 8));
-    stream.push_back(static_cast<uint8_t>(crc));
-    const size_t rows = (stream.size() + static_cast<size_t>(n - 2)) / static_cast<size_t>(n - 1);
+    const uint8_t tail[2] = {static_cast<uint8_t>(crc >> 8), static_cast<uint8_t>(crc)};
+    const size_t streamSize = size + 2;
+    const size_t rows = (streamSize + static_cast<size_t>(n - 2)) / static_cast<size_t>(n - 1);
     const size_t blocks = (rows + static_cast<size_t>(n - 2)) / static_cast<size_t>(n - 1);
 
     // The header.
@@ -791,9 +791,8 @@ std::string EncodeIsh(const uint8_t* data, size_t size, const IshEncodeOptions& 
         };
         for (int r = 1; r <= count; ++r) {
             std::fill(b.begin(), b.end(), 0);
-            const size_t take = std::min(stream.size() - at, static_cast<size_t>(n - 1));
-            std::copy(stream.begin() + static_cast<std::ptrdiff_t>(at), stream.begin() + static_cast<std::ptrdiff_t>(at + take), b.begin() + 1);
-            at += take;
+            const size_t take = std::min(streamSize - at, static_cast<size_t>(n - 1));
+            for (size_t i = 0; i < take; ++i, ++at) b[1 + i] = at < size ? data[at] : tail[at - size];
             for (int c = 1; c < n; ++c) column[c] = static_cast<uint8_t>(column[c] - b[c]);
             emit(r);
         }

@@ -2,6 +2,7 @@
 // holds into the folder; "/<kind> /<system> <file> /f=<folder>" encodes a
 // file into "<name>.ish" there. The archive entries list the files of a text.
 #include <algorithm>
+#include <new>
 
 #include "components/archivers/common/archiver_shell.h"
 #include "components/archivers/common/extract_entries.h"
@@ -130,6 +131,11 @@ int Encode(const std::string& file, const IshCommand& c, std::string& report) {
         report += ReportLine(file, "cannot be read");
         return kErrorCannotRead;
     }
+    const uint64_t size = in.size();
+    if (size > 0xFFFFFFFFu) {
+        report += ReportLine(file, "too large for ISH (4 GB at most)");
+        return kErrorCommand;
+    }
     const std::string name = LastPart(file);
     const std::string output = IshOutputName(c.folder.empty() ? FolderOf(file) : c.folder, name, Exists);
     if (output.empty()) {
@@ -166,7 +172,13 @@ int Command(HWND, const std::vector<std::string>& args, std::string& report) {
     }
     int result = kOk;
     for (const std::string& file : c.files) {
-        const int r = c.encode ? Encode(file, c, report) : Decode(file, c.folder, report);
+        int r;
+        try {
+            r = c.encode ? Encode(file, c, report) : Decode(file, c.folder, report);
+        } catch (const std::bad_alloc&) {  // the text of a large file is built in memory
+            report += ReportLine(file, "not enough memory");
+            r = kErrorDiskSpace;
+        }
         if (result == kOk) result = r;
     }
     return result;
