@@ -1,6 +1,7 @@
 // Ish32.dll: ISH texts. "/q <text> /f=<folder>" writes every file the text
-// holds into the folder; "/<kind> /<system> <file> /f=<folder>" encodes a
-// file into "<name>.ish" there. The archive entries list the files of a text.
+// holds into the folder (asking before it replaces one); "/<kind> /<system>
+// <file> /f=<folder>" encodes a file into "<name>.ish" there. The archive
+// entries list the files of a text.
 #include <algorithm>
 #include <new>
 
@@ -10,6 +11,7 @@
 #include "components/archivers/common/temp_output.h"
 #include "components/archivers/common/win_io.h"
 #include "components/archivers/ish32/ish_command.h"
+#include "components/codecs/entry_path.h"
 #include "components/codecs/ish.h"
 
 using namespace qaz::archivers;
@@ -67,7 +69,41 @@ bool List(const std::string& archive, std::vector<ListedEntry>& out) {
     return !out.empty();
 }
 
-int Decode(const std::string& text, const std::string& folder, std::string& report) {
+// What becomes of a file whose name is taken in the destination: false when
+// it is not written; stop when the user cancelled the rest.
+bool Settle(HWND window, IshRestore restore, const std::string& destination, EntryJob& job, bool& stop,
+            std::string& report) {
+    std::string relative;
+    if (codecs::SafeRelativePath(job.path, relative, IsLeadByte) != codecs::PathVerdict::Ok) return true;  // refused later
+    if (!Exists(destination + relative)) return true;
+    switch (restore) {
+        case IshRestore::SkipTaken:
+            report += ReportLine(job.path, "exists; not replaced");
+            return false;
+        case IshRestore::Ask: {
+            const std::string question = relative + "\n既にファイルが存在しますが、上書きしますか";
+            const int answer = MessageBoxA(window, question.c_str(), "Ish32", MB_YESNOCANCEL | MB_ICONQUESTION);
+            if (answer == IDYES) return true;
+            stop = answer != IDNO;
+            report += ReportLine(job.path, "exists; not replaced");
+            return false;
+        }
+        case IshRestore::Renumber: {
+            const std::string folder = FolderOf(relative);
+            const std::string name = IshRenumbered(destination + folder, LastPart(relative), Exists);
+            if (name.empty()) {
+                report += ReportLine(job.path, "exists; no free numbered name");
+                return false;
+            }
+            report += ReportLine(job.path, ("written as " + folder + name).c_str());
+            job.path = folder + name;
+            return true;
+        }
+    }
+    return true;
+}
+
+int Decode(HWND window, const std::string& text, const IshCommand& c, std::string& report) {
     if (!Exists(text)) {
         report += ReportLine(text, "not found");
         return kErrorNoArchive;
@@ -109,10 +145,22 @@ int Decode(const std::string& text, const std::string& folder, std::string& repo
         };
         jobs.push_back(std::move(job));
     }
-    if (jobs.empty()) return result;
+    // Where the files go, with its separator (the current folder when none is named).
+    std::string destination = c.folder;
+    if (destination.empty()) {
+        char cwd[MAX_PATH];
+        const DWORD n = GetCurrentDirectoryA(MAX_PATH, cwd);
+        if (n > 0 && n < MAX_PATH) destination.assign(cwd, n);
+    }
+    destination = WithSeparator(destination);
+    bool stop = false;
+    std::vector<EntryJob> kept;
+    for (EntryJob& job : jobs)
+        if (!stop && Settle(window, c.restore, destination, job, stop, report)) kept.push_back(std::move(job));
+    if (kept.empty()) return result;
     Targets targets;
-    targets.destination = folder;
-    const int written = ExtractEntries(jobs, targets, false, report);
+    targets.destination = c.folder;
+    const int written = ExtractEntries(kept, targets, false, report);
     return written != kOk ? written : result;
 }
 
@@ -159,7 +207,7 @@ int Encode(const std::string& file, const IshCommand& c, std::string& report) {
     return kOk;
 }
 
-int Command(HWND, const std::vector<std::string>& args, std::string& report) {
+int Command(HWND window, const std::vector<std::string>& args, std::string& report) {
     IshCommand c;
     std::string bad;
     if (!ParseIshCommand(args, c, bad)) {
@@ -174,7 +222,7 @@ int Command(HWND, const std::vector<std::string>& args, std::string& report) {
     for (const std::string& file : c.files) {
         int r;
         try {
-            r = c.encode ? Encode(file, c, report) : Decode(file, c.folder, report);
+            r = c.encode ? Encode(file, c, report) : Decode(window, file, c, report);
         } catch (const std::bad_alloc&) {  // the text of a large file is built in memory
             report += ReportLine(file, "not enough memory");
             r = kErrorDiskSpace;

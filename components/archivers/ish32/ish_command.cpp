@@ -1,5 +1,7 @@
 #include "components/archivers/ish32/ish_command.h"
 
+#include <cstdio>
+
 namespace qaz::archivers {
 
 bool ParseIshCommand(const std::vector<std::string>& args, IshCommand& c, std::string& bad) {
@@ -28,7 +30,15 @@ bool ParseIshCommand(const std::vector<std::string>& args, IshCommand& c, std::s
         };
         static const System systems[] = {{"m", codecs::kIshMsDos}, {"u", codecs::kIshUnix},  {"c", codecs::kIshCpm},
                                          {"9", codecs::kIshOs9},   {"?", codecs::kIshOther}, {"*", codecs::kIshAllSystems}};
-        bool known = o == "q";  // quiet: the library never asks anyway
+        bool known = true;
+        if (o == "r")
+            c.restore = IshRestore::SkipTaken;
+        else if (o == "q")
+            c.restore = IshRestore::Ask;
+        else if (o == "a")
+            c.restore = IshRestore::Renumber;
+        else
+            known = false;
         for (const Kind& k : kinds)
             if (o == k.word) {
                 c.kind = k.kind;
@@ -47,9 +57,13 @@ bool ParseIshCommand(const std::vector<std::string>& args, IshCommand& c, std::s
     return true;
 }
 
+std::string WithSeparator(const std::string& folder) {
+    if (!folder.empty() && folder.back() != '\\' && folder.back() != '/') return folder + '\\';
+    return folder;
+}
+
 std::string IshOutputName(const std::string& folder, const std::string& fileName, bool (*exists)(const std::string&)) {
-    std::string dir = folder;
-    if (!dir.empty() && dir.back() != '\\' && dir.back() != '/') dir += '\\';
+    const std::string dir = WithSeparator(folder);
     // The last "." of the name; trail bytes of double-byte characters are 0x40 and above, never ".".
     const size_t dot = fileName.rfind('.');
     const std::string base = dot == std::string::npos || dot == 0 ? fileName : fileName.substr(0, dot);
@@ -59,6 +73,17 @@ std::string IshOutputName(const std::string& folder, const std::string& fileName
         path = dir + base + "_" + std::to_string(i) + ".ish";
     }
     return path;
+}
+
+std::string IshRenumbered(const std::string& folder, const std::string& fileName, bool (*exists)(const std::string&)) {
+    const std::string dir = WithSeparator(folder);
+    const std::string base = fileName.substr(0, fileName.find('.'));
+    for (int i = 0; i < 1000; ++i) {
+        char number[8];
+        std::snprintf(number, sizeof number, ".%03d", i);
+        if (!exists(dir + base + number)) return base + number;
+    }
+    return std::string();
 }
 
 }  // namespace qaz::archivers

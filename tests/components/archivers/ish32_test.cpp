@@ -128,6 +128,43 @@ TEST_F(Ish32, EncodingKeepsEveryExistingFile) {
     EXPECT_EQ(Bytes(out + "\\NOTE.DOC"), "second\n");
 }
 
+// A file whose name is taken: "/q" asks (yes replaces, no keeps, cancel
+// stops), "/r" and no option keep it, "/a" writes NAME.000, NAME.001, ...
+TEST_F(Ish32, TakenNamesFollowTheRestoreOption) {
+    const std::string text = Text("NEW.ish", "DATA.TXT", "new contents");
+    struct Case {
+        const char* option;
+        int button;
+        const char* kept;     // DATA.TXT afterwards
+        const char* renamed;  // the numbered file, or nullptr
+        size_t questions;
+    } cases[] = {
+        {"/q", IDYES, "new contents", nullptr, 1},
+        {"/q", IDNO, "old", nullptr, 1},
+        {"/q", IDCANCEL, "old", nullptr, 1},
+        {"/r", IDYES, "old", nullptr, 0},
+        {"", IDYES, "old", nullptr, 0},
+        {"/a", IDYES, "old", "DATA.000", 0},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        const std::string out = dir_.Folder("t" + std::to_string(n++)) + "\\";
+        dir_.File("t" + std::to_string(n - 1) + "\\DATA.TXT", "old");
+        qaztest::MessageBoxWatcher watcher("Ish32", c.button);
+        EXPECT_EQ(Run(std::string(c.option) + " " + text + " /f=" + out), 0) << c.option << c.button;
+        EXPECT_EQ(Bytes(out + "DATA.TXT"), c.kept) << c.option << c.button;
+        if (c.renamed) {
+            EXPECT_EQ(Bytes(out + c.renamed), "new contents");
+        }
+        EXPECT_EQ(watcher.texts().size(), c.questions) << c.option << c.button;
+    }
+    // The question names the file, in the program's language.
+    dir_.File("t0\\DATA.TXT", "old");
+    qaztest::MessageBoxWatcher watcher("Ish32", IDNO);
+    Run("/q " + text + " /f=" + dir_.path() + "t0");
+    EXPECT_EQ(watcher.texts(), std::vector<std::string>{"DATA.TXT\n既にファイルが存在しますが、上書きしますか"});
+}
+
 // What is refused: unknown options, folders, missing files, texts without
 // ISH, damaged texts (nothing written), and names that would lead outside.
 TEST_F(Ish32, RefusesWithoutWritingOutside) {
