@@ -483,14 +483,16 @@ private:
     }
     void FromDiagonals(int e1, int e2) {
         const std::vector<uint8_t> column = ColumnRest();
-        // The diagonal sums; the last one is not stored but follows from the total.
+        // The diagonal sums (stored negated). The last one is not stored: all
+        // rows add up to the sum of the sequence bytes, n(n+1)/2, as every
+        // other column sums to 0 with the vertical row; it is that less the others.
         std::vector<uint8_t> rest(static_cast<size_t>(n_ + 1), 0);
-        unsigned total = static_cast<unsigned>(n_ * (n_ + 1) / 2);
+        unsigned last = static_cast<unsigned>(n_ * (n_ + 1) / 2);
         for (int d = 1; d < n_; ++d) {
             rest[d] = static_cast<uint8_t>(-diag_[d]);
-            total += diag_[d];
+            last += diag_[d];
         }
-        rest[n_] = static_cast<uint8_t>(total);  // - (-(total sum) - sum of the stored ones)
+        rest[n_] = static_cast<uint8_t>(last);
         for (int r = 1; r <= n_; ++r)
             if (have_[static_cast<size_t>(r)])
                 for (int c = 0; c < n_; ++c) rest[Diagonal(r, c)] = static_cast<uint8_t>(rest[Diagonal(r, c)] - rows_[r][c]);
