@@ -153,6 +153,19 @@ TEST_F(Ish, FindsFilesAndRefusesIncompleteOnes) {
     EXPECT_EQ(files[0].status, IshStatus::Truncated);
     EXPECT_TRUE(files[0].data.empty());
 
+    // Lines as mail and logs leave them: LF or CR alone, trailing blanks, blank lines.
+    for (IshKind kind : kKinds) {
+        std::string text;
+        int i = 0;
+        for (const std::string& l : Lines(Encode(b, kind))) {
+            const std::string bare = l.substr(0, l.size() - 1);
+            text += ++i % 3 == 0 ? bare + "   \r" : i % 3 == 1 ? bare + "\n\n" : bare + " \t\r\n";
+        }
+        files = Decode(text);
+        ASSERT_EQ(files.size(), 1u);
+        EXPECT_EQ(files[0].data, b) << static_cast<int>(kind);
+    }
+
     EXPECT_TRUE(Decode("no ish here\n!!!!\n#####\n").empty());
     EXPECT_FALSE(LooksLikeIsh(reinterpret_cast<const uint8_t*>("<<< x >>>"), 9));
     const std::string one = Encode(a, IshKind::Jis7);
