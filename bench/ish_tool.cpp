@@ -13,10 +13,13 @@ namespace {
 bool ReadAll(const char* path, std::vector<uint8_t>& out) {
     FILE* f = std::fopen(path, "rb");
     if (!f) return false;
-    uint8_t buf[1 << 16];
-    for (size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;) out.insert(out.end(), buf, buf + n);
+    std::fseek(f, 0, SEEK_END);
+    const long size = std::ftell(f);
+    std::fseek(f, 0, SEEK_SET);
+    out.resize(size > 0 ? static_cast<size_t>(size) : 0);
+    const bool ok = std::fread(out.data(), 1, out.size(), f) == out.size();
     std::fclose(f);
-    return true;
+    return ok;
 }
 
 bool WriteAll(const std::string& path, const void* data, size_t size) {

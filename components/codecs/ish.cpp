@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <array>
+#include <deque>
+#include <string_view>
 
 namespace qaz::codecs {
 
@@ -183,7 +185,7 @@ std::string EncodeJis7(const std::vector<uint8_t>& b) {
     return s;
 }
 
-bool DecodeJis7(const std::string& s, std::vector<uint8_t>& b) {
+bool DecodeJis7(std::string_view s, std::vector<uint8_t>& b) {
     const Alphabets& a = A();
     const size_t groups = (b.size() * 8 - 24) / 13 + 1;
     if (s.size() < 4 + 2 * groups) return false;
@@ -212,7 +214,7 @@ std::string EncodeJis8(const std::vector<uint8_t>& b) {
     return s;
 }
 
-bool DecodeJis8(const std::string& s, std::vector<uint8_t>& b) {
+bool DecodeJis8(std::string_view s, std::vector<uint8_t>& b) {
     const size_t n = b.size() * 8 / 7 + 1;
     if (s.size() < n) return false;
     BitWriter w(b);
@@ -261,7 +263,7 @@ std::string EncodeSjis(const std::vector<uint8_t>& b) {
     return s;
 }
 
-bool DecodeSjis(const std::string& s, std::vector<uint8_t>& b) {
+bool DecodeSjis(std::string_view s, std::vector<uint8_t>& b) {
     const Alphabets& a = A();
     const size_t groups = SjisGroups(b.size());
     if (s.size() < 2 + 2 * groups) return false;
@@ -344,7 +346,7 @@ std::string EncodeNonKana(const std::vector<uint8_t>& b) {
     return s;
 }
 
-bool DecodeNonKana(const std::string& s, std::vector<uint8_t>& b) {
+bool DecodeNonKana(std::string_view s, std::vector<uint8_t>& b) {
     const Alphabets& a = A();
     if (s.size() < kNonKanaChars) return false;
     BitWriter w(b);
@@ -403,7 +405,7 @@ std::string EncodeLine(IshKind k, const std::vector<uint8_t>& b) {
 }
 
 // Decodes a text line into bytes (b sized to the line length) and checks its CRC.
-bool DecodeLine(IshKind k, const std::string& s, std::vector<uint8_t>& b) {
+bool DecodeLine(IshKind k, std::string_view s, std::vector<uint8_t>& b) {
     bool ok = false;
     switch (k) {
         case IshKind::Jis7: ok = DecodeJis7(s, b); break;
@@ -418,7 +420,7 @@ bool DecodeLine(IshKind k, const std::string& s, std::vector<uint8_t>& b) {
 
 constexpr int kHeaderLine = 63;  // a header in 7-bit JIS; 69 bytes in 8-bit JIS
 
-bool HeaderLine(const std::string& s, std::vector<uint8_t>& b) {
+bool HeaderLine(std::string_view s, std::vector<uint8_t>& b) {
     if (s.empty() || (s[0] != '!' && s[0] != '#')) return false;
     const bool eight = s[0] == '#';
     b.assign(eight ? 69 : kHeaderLine, 0);
@@ -524,19 +526,30 @@ private:
     bool any_ = false;
 };
 
-std::vector<std::string> SplitLines(const uint8_t* text, size_t size) {
-    std::vector<std::string> lines;
-    std::string cur;
-    for (size_t i = 0; i < size; ++i) {
-        const uint8_t c = text[i];
-        if (c == '\n' || c == '\r') {
-            if (!cur.empty()) lines.push_back(std::move(cur));
-            cur.clear();
-        } else if (c >= 0x20 && c != 0x7F) {
-            cur += static_cast<char>(c);
+// The lines of a text without their ends, skipping empty ones. Control
+// characters inside a line are dropped (a copy is kept in spare then); most
+// lines are views into the text itself.
+std::vector<std::string_view> SplitLines(const uint8_t* text, size_t size, std::deque<std::string>& spare) {
+    std::vector<std::string_view> lines;
+    const char* t = reinterpret_cast<const char*>(text);
+    for (size_t i = 0; i < size;) {
+        size_t end = i;
+        bool clean = true;
+        for (; end < size && text[end] != '\n' && text[end] != '\r'; ++end)
+            if (text[end] < 0x20 || text[end] == 0x7F) clean = false;
+        if (clean) {
+            if (end > i) lines.emplace_back(t + i, end - i);
+        } else {
+            std::string copy;
+            for (size_t k = i; k < end; ++k)
+                if (text[k] >= 0x20 && text[k] != 0x7F) copy += t[k];
+            if (!copy.empty()) {
+                spare.push_back(std::move(copy));
+                lines.emplace_back(spare.back());
+            }
         }
+        i = end + 1;
     }
-    if (!cur.empty()) lines.push_back(std::move(cur));
     return lines;
 }
 
@@ -552,7 +565,7 @@ std::string NameOfHeader(const uint8_t* p) {
 
 // Decodes the file whose header is lines[at]; returns the index of the
 // first line not taken.
-size_t DecodeFile(const std::vector<std::string>& lines, size_t at, const std::vector<uint8_t>& head, uint32_t maxSize,
+size_t DecodeFile(const std::vector<std::string_view>& lines, size_t at, const std::vector<uint8_t>& head, uint32_t maxSize,
                   IshFile& f) {
     f.name = NameOfHeader(head.data() + 12);
     f.size = Le32(head.data() + 2);
@@ -585,6 +598,9 @@ size_t DecodeFile(const std::vector<std::string>& lines, size_t at, const std::v
     const uint64_t streamSize = uint64_t{f.size} + 2;
     const uint64_t rows = (streamSize + static_cast<uint64_t>(n - 2)) / static_cast<uint64_t>(n - 1);
     std::vector<uint8_t> stream;
+    // At most what the lines left can carry, so that a header's size alone
+    // never makes us take memory.
+    stream.reserve(static_cast<size_t>(std::min<uint64_t>(streamSize, uint64_t{lines.size() - at} * static_cast<uint64_t>(n - 1))));
     uint64_t rowsDone = 0;
     Block block(line);
     int last = 0;
@@ -605,7 +621,7 @@ size_t DecodeFile(const std::vector<std::string>& lines, size_t at, const std::v
     };
     bool damaged = false;
     for (; at < lines.size() && rowsDone < rows; ++at) {
-        const std::string& s = lines[at];
+        const std::string_view s = lines[at];
         if (HeaderLine(s, other)) {
             if (other == head) continue;  // the header's repetitions
             break;                        // the next file
@@ -683,7 +699,8 @@ const char* IshStatusText(IshStatus status) {
 }
 
 std::vector<IshFile> DecodeIsh(const uint8_t* text, size_t size, uint32_t maxSize) {
-    const std::vector<std::string> lines = SplitLines(text, size);
+    std::deque<std::string> spare;
+    const std::vector<std::string_view> lines = SplitLines(text, size, spare);
     std::vector<IshFile> files;
     std::vector<uint8_t> head;
     for (size_t i = 0; i < lines.size();) {
@@ -700,7 +717,8 @@ std::vector<IshFile> DecodeIsh(const uint8_t* text, size_t size, uint32_t maxSiz
 
 bool LooksLikeIsh(const uint8_t* text, size_t size) {
     std::vector<uint8_t> head;
-    for (const std::string& s : SplitLines(text, size))
+    std::deque<std::string> spare;
+    for (const std::string_view s : SplitLines(text, size, spare))
         if (HeaderLine(s, head)) return true;
     return false;
 }
