@@ -4,6 +4,7 @@
 // entries list the files of a text.
 #include <algorithm>
 #include <new>
+#include <set>
 
 #include "components/archivers/common/archiver_shell.h"
 #include "components/archivers/common/extract_entries.h"
@@ -69,13 +70,40 @@ bool List(const std::string& archive, std::vector<ListedEntry>& out) {
     return !out.empty();
 }
 
+// The names this command writes, upper-cased: a text may hold two files of
+// one name, and the second finds the name taken like a file on the disk.
+class Claimed {
+public:
+    explicit Claimed(const std::string& destination) : destination_(destination) {}
+    bool Taken(const std::string& path) const { return Exists(path) || names_.count(Key(path)) != 0; }
+    void Claim(const std::string& path) { names_.insert(Key(path)); }
+    const std::string& destination() const { return destination_; }
+
+private:
+    static std::string Key(std::string s) {  // ASCII letters without case; double-byte characters as they are
+        for (size_t i = 0; i < s.size(); ++i) {
+            if (IsLeadByte(static_cast<uint8_t>(s[i]))) {
+                ++i;
+                continue;
+            }
+            if (s[i] >= 'a' && s[i] <= 'z') s[i] = static_cast<char>(s[i] - 32);
+        }
+        return s;
+    }
+    std::string destination_;
+    std::set<std::string> names_;
+};
+
 // What becomes of a file whose name is taken in the destination: false when
 // it is not written; stop when the user cancelled the rest.
-bool Settle(HWND window, IshRestore restore, const std::string& destination, EntryJob& job, bool& stop,
-            std::string& report) {
+bool Settle(HWND window, IshRestore restore, Claimed& claimed, EntryJob& job, bool& stop, std::string& report) {
     std::string relative;
     if (codecs::SafeRelativePath(job.path, relative, IsLeadByte) != codecs::PathVerdict::Ok) return true;  // refused later
-    if (!Exists(destination + relative)) return true;
+    const std::string& destination = claimed.destination();
+    if (!claimed.Taken(destination + relative)) {
+        claimed.Claim(destination + relative);
+        return true;
+    }
     switch (restore) {
         case IshRestore::SkipTaken:
             report += ReportLine(job.path, "exists; not replaced");
@@ -83,20 +111,25 @@ bool Settle(HWND window, IshRestore restore, const std::string& destination, Ent
         case IshRestore::Ask: {
             const std::string question = relative + "\n既にファイルが存在しますが、上書きしますか";
             const int answer = MessageBoxA(window, question.c_str(), "Ish32", MB_YESNOCANCEL | MB_ICONQUESTION);
-            if (answer == IDYES) return true;
+            if (answer == IDYES) {
+                claimed.Claim(destination + relative);
+                return true;
+            }
             stop = answer != IDNO;
             report += ReportLine(job.path, "exists; not replaced");
             return false;
         }
         case IshRestore::Renumber: {
             const std::string folder = FolderOf(relative);
-            const std::string name = IshRenumbered(destination + folder, LastPart(relative), Exists);
+            const std::string name = IshRenumbered(destination + folder, LastPart(relative),
+                                                   [&claimed](const std::string& p) { return claimed.Taken(p); });
             if (name.empty()) {
                 report += ReportLine(job.path, "exists; no free numbered name");
                 return false;
             }
             report += ReportLine(job.path, ("written as " + folder + name).c_str());
             job.path = folder + name;
+            claimed.Claim(destination + job.path);
             return true;
         }
     }
@@ -154,9 +187,10 @@ int Decode(HWND window, const std::string& text, const IshCommand& c, std::strin
     }
     destination = WithSeparator(destination);
     bool stop = false;
+    Claimed claimed(destination);
     std::vector<EntryJob> kept;
     for (EntryJob& job : jobs)
-        if (!stop && Settle(window, c.restore, destination, job, stop, report)) kept.push_back(std::move(job));
+        if (!stop && Settle(window, c.restore, claimed, job, stop, report)) kept.push_back(std::move(job));
     if (kept.empty()) return result;
     Targets targets;
     targets.destination = c.folder;

@@ -62,7 +62,7 @@ std::string WithSeparator(const std::string& folder) {
     return folder;
 }
 
-std::string IshOutputName(const std::string& folder, const std::string& fileName, bool (*exists)(const std::string&)) {
+std::string IshOutputName(const std::string& folder, const std::string& fileName, const IshTaken& exists) {
     const std::string dir = WithSeparator(folder);
     // The last "." of the name; trail bytes of double-byte characters are 0x40 and above, never ".".
     const size_t dot = fileName.rfind('.');
@@ -75,7 +75,7 @@ std::string IshOutputName(const std::string& folder, const std::string& fileName
     return path;
 }
 
-std::string IshRenumbered(const std::string& folder, const std::string& fileName, bool (*exists)(const std::string&)) {
+std::string IshRenumbered(const std::string& folder, const std::string& fileName, const IshTaken& exists) {
     const std::string dir = WithSeparator(folder);
     const std::string base = fileName.substr(0, fileName.find('.'));
     for (int i = 0; i < 1000; ++i) {

@@ -8,6 +8,7 @@
 // (OS-9), "?" (other) and "*" (all). Options may also start with "-";
 // letters are read without case.
 #pragma once
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -33,13 +34,14 @@ bool ParseIshCommand(const std::vector<std::string>& args, IshCommand& command, 
 // extension, numbered ("README_2.ish", ...) while that name is taken, so that
 // no file is replaced; empty when a thousand are taken. exists tells whether
 // a name is taken.
-std::string IshOutputName(const std::string& folder, const std::string& fileName, bool (*exists)(const std::string&));
+using IshTaken = std::function<bool(const std::string&)>;
+std::string IshOutputName(const std::string& folder, const std::string& fileName, const IshTaken& exists);
 
 // A folder with its final separator ("" stays "").
 std::string WithSeparator(const std::string& folder);
 
 // The numbered name "/a" gives a file whose name is taken: the part before
 // the first "." and ".000", ".001", ...; empty when all thousand are taken.
-std::string IshRenumbered(const std::string& folder, const std::string& fileName, bool (*exists)(const std::string&));
+std::string IshRenumbered(const std::string& folder, const std::string& fileName, const IshTaken& exists);
 
 }  // namespace qaz::archivers

@@ -158,6 +158,16 @@ TEST_F(Ish32, TakenNamesFollowTheRestoreOption) {
         }
         EXPECT_EQ(watcher.texts().size(), c.questions) << c.option << c.button;
     }
+    // Two files of one name in a text: the second finds the name taken.
+    const std::string first = Bytes(Text("a.ish", "TWICE.TXT", "first"));
+    const std::string twice = dir_.File("twice.ish", first + "between\r\n" + Bytes(Text("b.ish", "twice.txt", "second")));
+    const std::string out = dir_.Folder("two") + "\\";
+    EXPECT_EQ(Run(twice + " /f=" + out), 0);
+    EXPECT_EQ(Bytes(out + "TWICE.TXT"), "first");
+    EXPECT_EQ(Run("/a " + twice + " /f=" + dir_.Folder("two_a")), 0);
+    EXPECT_EQ(Bytes(dir_.path() + "two_a\\TWICE.TXT"), "first");
+    EXPECT_EQ(Bytes(dir_.path() + "two_a\\TWICE.000"), "second");
+
     // The question names the file, in the program's language.
     dir_.File("t0\\DATA.TXT", "old");
     qaztest::MessageBoxWatcher watcher("Ish32", IDNO);
