@@ -50,7 +50,7 @@ if [ ! -d "$seeds/zip" ]; then
   cp "$seeds"/data/*.zip "$seeds/zip/"
   printf 'a/b\\c' > "$seeds/path/1"; printf 'a/../b\0../../c' > "$seeds/path/2"; printf 'C:x\0d/e' > "$seeds/path/3"
 fi
-for f in mag pi pic pic2 q4 lzh arj tar gzip lzw zip path; do
+for f in mag pi pic pic2 q4 lzh arj tar gzip lzw zip path ish; do
   fuzz $f "$host/components/codecs/fuzz_$f" "$seeds/$f"
 done
 fuzz ftp "$host/components/ftpclient/fuzz_ftp"

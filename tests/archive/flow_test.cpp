@@ -1,5 +1,5 @@
-// Drops that extract and pack through our real Tar32.dll, Unlha32.dll and
-// Cab32.dll (beside this test), in process with a stand-in bar.
+// Drops that extract and pack through our real Tar32.dll, Unlha32.dll,
+// Cab32.dll and Ish32.dll (beside this test), in process with a stand-in bar.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -201,6 +201,32 @@ TEST_F(ArchiveFlow, AFailedSelfExtractingStepKeepsThePlainArchive) {
         << report;
     bench_.binding.Unbind();
     EXPECT_EQ(qaztest::FileBytes(out + "kept\\notes.txt"), "the only copy\r\n");
+}
+
+// ISH through our Ish32.dll: a Ctrl-drop with PackDef 3 encodes each file
+// into its own text beside it, and a dropped text is decoded beside it.
+TEST_F(ArchiveFlow, IshPacksEachFileAndADroppedTextDecodesBesideIt) {
+    bench_.settings.PackDef = 3;
+    bench_.settings.PackLevel[2] = 1 | 3 << 16;  // "s8" and "9"
+    const std::string data1 = "first file\r\n", data2 = std::string(5000, '\x7f') + "tail";
+    const std::string a = temp_.File("first.txt", data1);
+    const std::string b = temp_.File("second.bin", data2);
+    EXPECT_TRUE(Drop({a, b}, {VK_CONTROL}).empty());
+    ASSERT_TRUE(Exists(temp_.path() + "first.ish"));
+    ASSERT_TRUE(Exists(temp_.path() + "second.ish"));
+    EXPECT_FALSE(Exists(qaztest::ExeFolder() + "pack.qaz"));
+
+    qaztest::TempDir out;
+    for (const char* name : {"first.ish", "second.ish"}) {
+        const std::string text = out.path() + name;
+        CopyFileA((temp_.path() + name).c_str(), text.c_str(), FALSE);
+        bench_.settings.DDir = true;
+        bench_.settings.AutoDir = false;
+        EXPECT_TRUE(Drop({text}).empty()) << name;
+    }
+    // The header keeps the short (8.3) name of what was encoded.
+    EXPECT_EQ(qaztest::FileBytes(out.path() + "FIRST.TXT"), data1);
+    EXPECT_EQ(qaztest::FileBytes(out.path() + "SECOND.BIN"), data2);
 }
 
 TEST(ContentsRows, TextsOfARow) {

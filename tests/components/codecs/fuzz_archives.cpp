@@ -5,9 +5,11 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "components/codecs/entry_path.h"
 #include "components/codecs/gzip.h"
+#include "components/codecs/ish.h"
 #include "components/codecs/lzw.h"
 #include "components/codecs/tar.h"
 #include "components/codecs/zip.h"
@@ -85,6 +87,32 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (SafeRelativePath(text.substr(0, nul), link) == PathVerdict::Ok &&
             SafeLinkTarget(link, text.substr(nul + 1), target) == PathVerdict::Ok)
             CheckSafe(target);
+    }
+#elif defined(QAZ_FUZZ_ISH)
+    // The input as a text: whatever comes out whole has the header's size.
+    for (const IshFile& f : DecodeIsh(data, size, kMaxOut)) {
+        const bool whole = f.status == IshStatus::Ok || f.status == IshStatus::Repaired;
+        if (whole ? f.data.size() != f.size : !f.data.empty()) __builtin_trap();
+        CheckSafe(f.name);
+    }
+    // The input as a file: encoded in the kind its first byte names, with up
+    // to two lines of one block lost (picked by the next bytes), it must come
+    // back whole.
+    if (size >= 3 && size <= 8192) {
+        IshEncodeOptions o;
+        o.kind = static_cast<IshKind>(data[0] & 3);
+        o.name = "fuzz.bin";
+        std::string text = EncodeIsh(data + 3, size - 3, o);
+        std::vector<size_t> starts;
+        for (size_t i = 0; i < text.size(); i = text.find('\n', i) + 1) starts.push_back(i);
+        const size_t body = 4, lines = starts.size();
+        for (int k = 1; k <= 2 && lines > body; ++k) {
+            const size_t line = body + data[k] % (lines - body < 40 ? lines - body : 40);
+            text[starts[line]] = '\x01';  // no alphabet holds it
+        }
+        const std::vector<IshFile> files =
+            DecodeIsh(reinterpret_cast<const uint8_t*>(text.data()), text.size(), kMaxOut);
+        if (files.size() != 1 || files[0].data != std::vector<uint8_t>(data + 3, data + size)) __builtin_trap();
     }
 #endif
     return 0;

@@ -1,9 +1,11 @@
 // Writes a few small pictures of each format as starting points for the
-// fuzzers: make_seeds DIR writes DIR/mag, DIR/pi, DIR/pic, DIR/pic2 and DIR/q4.
+// fuzzers: make_seeds DIR writes DIR/mag, DIR/pi, DIR/pic, DIR/pic2, DIR/q4,
+// and ISH texts of each kind in DIR/ish.
 #include <filesystem>
 #include <fstream>
 #include <string>
 
+#include "components/codecs/ish.h"
 #include "tests/components/codecs/encoders.h"
 
 namespace {
@@ -18,7 +20,18 @@ void Write(const std::filesystem::path& path, const std::vector<uint8_t>& bytes)
 int main(int argc, char** argv) {
     if (argc != 2) return 2;
     const std::filesystem::path dir = argv[1];
-    for (const char* sub : {"mag", "pi", "pic", "pic2", "q4"}) std::filesystem::create_directories(dir / sub);
+    for (const char* sub : {"mag", "pi", "pic", "pic2", "q4", "ish"}) std::filesystem::create_directories(dir / sub);
+    int k = 0;
+    for (qaz::codecs::IshKind kind : {qaz::codecs::IshKind::Jis7, qaz::codecs::IshKind::Jis8,
+                                      qaz::codecs::IshKind::ShiftJis, qaz::codecs::IshKind::NonKana}) {
+        std::vector<uint8_t> bytes(300 + 97 * static_cast<size_t>(k));
+        for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<uint8_t>(i * 37 + (i >> 3));
+        qaz::codecs::IshEncodeOptions o;
+        o.kind = kind;
+        o.name = "seed.bin";
+        const std::string text = qaz::codecs::EncodeIsh(bytes.data(), bytes.size(), o);
+        Write(dir / "ish" / std::to_string(k++), std::vector<uint8_t>(text.begin(), text.end()));
+    }
     for (int n = 0; n < 3; ++n) {
         const int w = 8 + n * 9, h = 4 + n * 5;
         std::vector<uint8_t> idx(static_cast<size_t>(w) * h);
