@@ -110,20 +110,25 @@ protected:
     void SetUp() override { qaztest::HoldKeys({}); }
     void TearDown() override { qaztest::HoldKeys({}); }
     // Decides a drop's action with Alt held while the script works the
-    // chooser from another thread; a chooser the script leaves open is
-    // closed after a while, so that no test waits for ever.
+    // chooser from another thread. The chooser must go by itself when the
+    // script clicks or closes it; one left open is closed after a while, so
+    // that no test waits for ever.
     int AltChoice(const std::function<void(HWND chooser)>& script) {
+        bool leftOpen = false;
         std::thread user([&] {
             HWND chooser = qaztest::WaitForVisible(kChooserClass);
             if (!chooser) return;
+            Sleep(300);  // the user takes a moment; nothing else is on its way to the chooser
             script(chooser);
             for (int i = 0; i < 250 && IsWindow(chooser); ++i) Sleep(20);
-            if (IsWindow(chooser)) PostMessageA(chooser, WM_CLOSE, 0, 0);
+            leftOpen = IsWindow(chooser) != FALSE;
+            if (leftOpen) PostMessageA(chooser, WM_CLOSE, 0, 0);
         });
         qaztest::HoldKeys({VK_MENU});
         const int action = ChooseAction(bench_.context);
         qaztest::HoldKeys({});
         user.join();
+        EXPECT_FALSE(leftOpen) << "the chooser stayed open";
         return action;
     }
     std::string Pattern(HWND chooser) {
