@@ -20,11 +20,7 @@ using namespace qaz;
 
 namespace {
 
-void HoldKeys(std::initializer_list<int> keys) {
-    BYTE state[256] = {};
-    for (int k : keys) state[k] = 0x80;
-    SetKeyboardState(state);
-}
+using qaztest::HoldKeys;
 
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 

@@ -17,16 +17,11 @@
 #include "tests/support/test_env.h"
 
 using namespace qaz;
+using qaztest::HoldKeys;
 using qaztest::ProbeLibraries;
 using Names = std::vector<std::string>;
 
 namespace {
-
-void HoldKeys(std::initializer_list<int> keys) {
-    BYTE state[256] = {};
-    for (int k : keys) state[k] = 0x80;
-    SetKeyboardState(state);
-}
 
 class DropTest : public ::testing::Test {
 protected:

@@ -31,6 +31,12 @@ bool ReadDword(const char* key, const char* name, DWORD* value) {
            type == REG_DWORD;
 }
 
+void HoldKeys(std::initializer_list<int> keys) {
+    BYTE state[256] = {};
+    for (int k : keys) state[k & 0xFF] = 0x80;
+    SetKeyboardState(state);
+}
+
 void PumpFor(int ms) {
     const DWORD end = GetTickCount() + static_cast<DWORD>(ms);
     do {

@@ -5,6 +5,7 @@
 #include <shellapi.h>
 
 #include <atomic>
+#include <initializer_list>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -18,6 +19,9 @@ void ClearSettings();
 void SetDword(const char* key, const char* name, DWORD value);
 void SetString(const char* key, const char* name, const std::string& value);
 bool ReadDword(const char* key, const char* name, DWORD* value);
+
+// Sets the keys this thread reads as held (GetKeyState), all others up.
+void HoldKeys(std::initializer_list<int> keys);
 
 // Handles window messages for about ms milliseconds.
 void PumpFor(int ms);
