@@ -86,13 +86,13 @@ protected:
         case WM_COMMAND:
             switch (LOWORD(wParam)) {
             case IDOK:
-            case IDCANCEL: closed_ = true; return 0;
+            case IDCANCEL: ui::EndModal(closed_); return 0;
             case idMail: ShellExecuteA(hwnd(), "open", kMailLink, nullptr, nullptr, SW_SHOWNORMAL); return 0;
             case idNew: ShellExecuteA(hwnd(), "open", kWebLink, nullptr, nullptr, SW_SHOWNORMAL); return 0;
             }
             break;
         case WM_CLOSE:
-            closed_ = true;
+            ui::EndModal(closed_);
             return 0;
         }
         return Window::HandleMessage(msg, wParam, lParam);

@@ -137,7 +137,7 @@ void ContentsWindow::OnUnpack(bool view) {
 
 void ContentsWindow::OnAllUnpack() {
     ExtractArchive(context_, Caption(), nullptr, KindFromLabel(), false);
-    closed_ = true;
+    ui::EndModal(closed_);
 }
 
 LRESULT ContentsWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -147,7 +147,7 @@ LRESULT ContentsWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_COMMAND:
             switch (LOWORD(wParam)) {
-                case msClose: closed_ = true; return 0;
+                case msClose: ui::EndModal(closed_); return 0;
                 case msUnpack: OnUnpack(false); return 0;
                 case msView: OnUnpack(true); return 0;
                 case msAllUnpack: OnAllUnpack(); return 0;
@@ -155,7 +155,7 @@ LRESULT ContentsWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             }
             break;
         case WM_CLOSE:
-            closed_ = true;
+            ui::EndModal(closed_);
             return 0;
         default:
             break;

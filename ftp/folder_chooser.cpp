@@ -255,7 +255,7 @@ void FolderChooser::btnDelClick() {
 void FolderChooser::FormCloseQuery() {
     EnableButtons(false);
     WaitWhileBusy();
-    closed_ = true;
+    ui::EndModal(closed_);
 }
 
 LRESULT FolderChooser::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {

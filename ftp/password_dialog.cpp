@@ -42,17 +42,17 @@ void PasswordDialog::btnOKClick() {
     session_.enteredPassword.assign(text.data());
     SecureZeroMemory(text.data(), text.size());
     SetWindowTextA(edtPassword_, "");
-    closed_ = true;
+    ui::EndModal(closed_);
 }
 
 LRESULT PasswordDialog::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
     case WM_COMMAND:
         if (LOWORD(wParam) == IDOK && HIWORD(wParam) == BN_CLICKED) btnOKClick();
-        if (LOWORD(wParam) == IDCANCEL) closed_ = true;  // Esc: as the close box
+        if (LOWORD(wParam) == IDCANCEL) ui::EndModal(closed_);  // Esc: as the close box
         return 0;
     case WM_CLOSE:
-        closed_ = true;
+        ui::EndModal(closed_);
         return 0;
     }
     return Window::HandleMessage(msg, wParam, lParam);

@@ -162,7 +162,7 @@ void UploadWindow::EndUpload() {
     // windows keep painting.
     EnableWindow(hwnd(), FALSE);
     PauseHandlingMessages(1000);
-    closed_ = true;
+    ui::EndModal(closed_);
 }
 
 void UploadWindow::btnCancelClick() {

@@ -50,13 +50,6 @@ void FunctionChooser::Highlight(int label) {
     InvalidateRect(labels_[label], nullptr, TRUE);
 }
 
-void FunctionChooser::Finish() {
-    closed_ = true;
-    // The modal loop looks at the flag when a message is posted; a click or
-    // close that came as a sent message would leave it waiting.
-    PostMessageA(hwnd(), WM_NULL, 0, 0);
-}
-
 LRESULT FunctionChooser::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
     case WM_MOUSEMOVE:
@@ -66,7 +59,7 @@ LRESULT FunctionChooser::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         const int label = ChooserLabelAt(static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam)));
         if (label < 0) return 0;
         action_ = kChooserLabels[label].result;
-        Finish();
+        ui::EndModal(closed_);
         return 0;
     }
     case WM_CTLCOLORSTATIC: {
@@ -77,7 +70,7 @@ LRESULT FunctionChooser::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         return reinterpret_cast<LRESULT>(GetSysColorBrush(lit ? COLOR_HIGHLIGHT : COLOR_BTNFACE));
     }
     case WM_CLOSE:
-        Finish();  // the close box: actCancel
+        ui::EndModal(closed_);  // the close box: actCancel
         return 0;
     }
     return Window::HandleMessage(msg, wParam, lParam);

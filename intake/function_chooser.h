@@ -23,8 +23,6 @@ protected:
 
 private:
     void Highlight(int label);
-    // Ends the modal run with the action word as it stands.
-    void Finish();
     HWND labels_[7] = {};
     HFONT font_ = nullptr;
     int highlighted_ = -1;

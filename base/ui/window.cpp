@@ -152,6 +152,11 @@ void RunModal(HWND window, HWND owner, const bool& closed, bool dialogKeys) {
     if (reenable) EnableWindow(owner, TRUE);
 }
 
+void EndModal(bool& closed) {
+    closed = true;
+    PostMessageA(nullptr, WM_NULL, 0, 0);
+}
+
 int RunMessageLoop() {
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {

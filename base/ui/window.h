@@ -82,6 +82,10 @@ int RunMessageLoop();
 // Escape work as in a dialog. A WM_QUIT met on the way is posted again, so
 // the program's own loop still ends.
 void RunModal(HWND window, HWND owner, const bool& closed, bool dialogKeys);
+// Ends a RunModal: sets `closed` and wakes the loop, which looks at the flag
+// only when a message is posted (a close that came as a sent message would
+// otherwise leave it waiting).
+void EndModal(bool& closed);
 
 // Handles the messages waiting now, without blocking.
 void PumpMessages();

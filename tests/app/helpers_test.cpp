@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <thread>
 
 #include "base/collect_files.h"
 #include "base/info_box.h"
@@ -149,6 +150,32 @@ TEST(RunModal, EndsOnCloseDestroyOrQuitAndHandsTheQuitOn) {
         DestroyWindow(modal);
         DestroyWindow(owner);
     }
+}
+
+// A close that reaches the window as a message sent from another thread
+// ends the run at once, not at the next posted message.
+bool sentClose = false;
+TEST(RunModal, ACloseSentFromAnotherThreadEndsTheRunAtOnce) {
+    ui::RegisterWindowClass("QAZTestModal", [](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
+        if (m == WM_APP) ui::EndModal(sentClose);
+        return DefWindowProcA(h, m, w, l);
+    });
+    HWND modal = CreateWindowExA(0, "QAZTestModal", "", WS_POPUP, 0, 0, 50, 50, nullptr, nullptr,
+                                 GetModuleHandleA(nullptr), nullptr);
+    sentClose = false;
+    const UINT_PTR wake = SetTimer(nullptr, 0, 5000, nullptr);  // the latest any message comes
+    std::thread closer([modal] {
+        Sleep(200);
+        SendMessageA(modal, WM_APP, 0, 0);
+    });
+    const DWORD start = GetTickCount();
+    ui::RunModal(modal, nullptr, sentClose, false);
+    const DWORD took = GetTickCount() - start;
+    closer.join();
+    KillTimer(nullptr, wake);
+    DestroyWindow(modal);
+    EXPECT_TRUE(sentClose);
+    EXPECT_LT(took, 2500u);
 }
 
 TEST(UserPaths, TempPathEndsWithBackslashAndUserIsKnown) {
