@@ -34,6 +34,8 @@ fuzz() {  # name fuzzer [seed folder]; 15 seconds each
 }
 seeds=$host/fuzz-seeds
 "$host/components/codecs/make_seeds" "$seeds"
+# Inputs that once found a fault are replayed by every run.
+cp "$top/tests/components/codecs/data/narrow_chain.pic" "$seeds/pic/"
 # Seeds for the archive decoders come from the peer packers.
 if [ ! -f "$seeds/arj/m4.arj" ]; then
   mkdir -p "$seeds/lzh" "$seeds/arj"

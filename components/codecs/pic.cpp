@@ -232,7 +232,7 @@ DecodeStatus DecodePic(const uint8_t* data, size_t size, Picture& out) {
             // as steps of the address (one line on, up to two pixels
             // aside), so that a step past the left or right edge lands at
             // the other end of the neighbouring line, as it does in video
-            // memory. Marks below the picture are dropped.
+            // memory. Marks outside the picture are dropped.
             int64_t address = static_cast<int64_t>(end);
             for (;;) {
                 const unsigned step = bits.Bits(2);
@@ -245,7 +245,10 @@ DecodeStatus DecodePic(const uint8_t* data, size_t size, Picture& out) {
                 }
                 if (!bits.ok()) return DecodeStatus::Corrupt;
                 address += static_cast<int64_t>(width) + dx;
-                if (address < static_cast<int64_t>(total)) marks[static_cast<size_t>(address)] = color + 1;
+                // A picture narrower than the step (one or two pixels wide)
+                // can step before its first pixel: such marks are dropped too.
+                if (address >= 0 && address < static_cast<int64_t>(total))
+                    marks[static_cast<size_t>(address)] = color + 1;
             }
         }
         if (!bits.ok()) return DecodeStatus::Corrupt;

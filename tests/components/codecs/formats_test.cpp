@@ -213,6 +213,18 @@ TEST(Pic, DamagedAndOtherVariantsAreRefused) {
     }
 }
 
+// A chain in a picture one pixel wide steps left of the first pixel; found
+// by fuzzing, where it wrote before the marks. Its marks are dropped. (The
+// fuzz run replays this file with the sanitizers, which see such a write.)
+TEST(Pic, AChainSteppingBeforeTheFirstPixelIsDropped) {
+    std::ifstream in(std::string(QAZ_CODEC_DATA) + "/narrow_chain.pic", std::ios::binary);
+    ASSERT_TRUE(in) << "sample missing";
+    const std::vector<uint8_t> file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    Picture pic;
+    const DecodeStatus status = DecodePic(file.data(), file.size(), pic);
+    EXPECT_TRUE(status == DecodeStatus::Ok || status == DecodeStatus::Corrupt) << static_cast<int>(status);
+}
+
 TEST(Q4, PicturesRoundTripAndDamageIsRefused) {
     const auto idx = Indices(640, 400, 16, 11);
     auto pal = Palette(16);
