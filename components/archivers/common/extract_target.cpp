@@ -15,6 +15,18 @@ std::string ParentOf(const std::string& relative) {
     return start == 0 ? std::string() : relative.substr(0, start - 1);
 }
 
+// Writes all of the bytes, in pieces of at most 1 GB.
+bool WriteAll(HANDLE file, const uint8_t* data, size_t size) {
+    while (size > 0) {
+        DWORD done = 0;
+        const DWORD want = size > (1u << 30) ? (1u << 30) : static_cast<DWORD>(size);
+        if (!WriteFile(file, data, want, &done, nullptr) || done == 0) return false;
+        data += done;
+        size -= done;
+    }
+    return true;
+}
+
 uint64_t FreeBytes(const std::string& folder) {
     ULARGE_INTEGER free;
     if (!GetDiskFreeSpaceExA(folder.c_str(), &free, nullptr, nullptr)) return UINT64_MAX;
@@ -119,17 +131,9 @@ int ExtractTarget::BeginFile(const std::string& relative, uint64_t declaredSize)
 }
 
 bool ExtractTarget::Flush() {
-    const uint8_t* data = buffer_.data();
-    size_t size = buffered_;
+    const size_t size = buffered_;
     buffered_ = 0;
-    while (size > 0) {
-        DWORD done = 0;
-        const DWORD want = size > (1u << 30) ? (1u << 30) : static_cast<DWORD>(size);
-        if (!WriteFile(file_, data, want, &done, nullptr) || done == 0) return false;
-        data += done;
-        size -= done;
-    }
-    return true;
+    return WriteAll(file_, buffer_.data(), size);
 }
 
 bool ExtractTarget::Write(const uint8_t* data, size_t size) {
@@ -138,14 +142,7 @@ bool ExtractTarget::Write(const uint8_t* data, size_t size) {
     fileBytes_ += size;
     if (buffer_.size() < kWriteBlock) buffer_.resize(kWriteBlock);
     while (size > 0) {
-        if (buffered_ == 0 && size >= kWriteBlock) {  // a large block goes straight through
-            DWORD done = 0;
-            const DWORD want = size > (1u << 30) ? (1u << 30) : static_cast<DWORD>(size);
-            if (!WriteFile(file_, data, want, &done, nullptr) || done == 0) return false;
-            data += done;
-            size -= done;
-            continue;
-        }
+        if (buffered_ == 0 && size >= kWriteBlock) return WriteAll(file_, data, size);  // straight through
         const size_t n = size < kWriteBlock - buffered_ ? size : kWriteBlock - buffered_;
         std::memcpy(buffer_.data() + buffered_, data, n);
         buffered_ += n;
