@@ -155,11 +155,12 @@ TEST(RunModal, EndsOnCloseDestroyOrQuitAndHandsTheQuitOn) {
 // A close that reaches the window as a message sent from another thread
 // ends the run at once, not at the next posted message.
 bool sentClose = false;
+LRESULT CALLBACK SentCloseProc(HWND h, UINT m, WPARAM w, LPARAM l) {
+    if (m == WM_APP) ui::EndModal(sentClose);
+    return DefWindowProcA(h, m, w, l);
+}
 TEST(RunModal, ACloseSentFromAnotherThreadEndsTheRunAtOnce) {
-    ui::RegisterWindowClass("QAZTestModal", [](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
-        if (m == WM_APP) ui::EndModal(sentClose);
-        return DefWindowProcA(h, m, w, l);
-    });
+    ui::RegisterWindowClass("QAZTestModal", SentCloseProc);
     HWND modal = CreateWindowExA(0, "QAZTestModal", "", WS_POPUP, 0, 0, 50, 50, nullptr, nullptr,
                                  GetModuleHandleA(nullptr), nullptr);
     sentClose = false;

@@ -37,18 +37,18 @@ void StartQaz(Process& p, const std::string& args = "") {
     ASSERT_TRUE(p.started) << cmd;
 }
 
+BOOL CALLBACK CollectBar(HWND h, LPARAM l) {
+    char cls[64] = {}, title[64] = {};
+    GetClassNameA(h, cls, sizeof cls);
+    GetWindowTextA(h, title, sizeof title);
+    if (std::string(cls) == "TJX_QAZMain" && std::string(title) == "QAZ")
+        reinterpret_cast<std::vector<HWND>*>(l)->push_back(h);
+    return TRUE;
+}
+
 std::vector<HWND> Bars() {
     std::vector<HWND> found;
-    EnumWindows(
-        [](HWND h, LPARAM l) -> BOOL {
-            char cls[64] = {}, title[64] = {};
-            GetClassNameA(h, cls, sizeof cls);
-            GetWindowTextA(h, title, sizeof title);
-            if (std::string(cls) == "TJX_QAZMain" && std::string(title) == "QAZ")
-                reinterpret_cast<std::vector<HWND>*>(l)->push_back(h);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
+    EnumWindows(CollectBar, reinterpret_cast<LPARAM>(&found));
     return found;
 }
 

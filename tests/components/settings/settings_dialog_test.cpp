@@ -52,12 +52,13 @@ std::string Text(HWND dlg, int id) {
 
 // Picks a colour in the colour chooser by its red, green and blue fields.
 COLORREF g_pick;
+BOOL CALLBACK FindColourChooser(HWND w, LPARAM found) {
+    if (GetDlgItem(w, 706) && IsWindowVisible(w)) *reinterpret_cast<HWND*>(found) = w;
+    return TRUE;
+}
 void CALLBACK DriveColourChooser(HWND, UINT, UINT_PTR id, DWORD) {
     HWND chooser = nullptr;
-    EnumThreadWindows(GetCurrentThreadId(), [](HWND w, LPARAM found) {
-        if (GetDlgItem(w, 706) && IsWindowVisible(w)) *reinterpret_cast<HWND*>(found) = w;
-        return TRUE;
-    }, reinterpret_cast<LPARAM>(&chooser));
+    EnumThreadWindows(GetCurrentThreadId(), FindColourChooser, reinterpret_cast<LPARAM>(&chooser));
     if (!chooser) return;
     KillTimer(nullptr, id);
     SetDlgItemInt(chooser, 706, GetRValue(g_pick), FALSE);
