@@ -10,7 +10,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 echo "== Floors of the program (includes point down only)"
 python3 "$here/check_floors.py"
 
-echo "== Windows build ($QAZ_ARCH tests; 32-bit deliverables in build/win32/bin)"
+echo "== Windows build (32-bit and 64-bit test builds; the suites run on the $QAZ_ARCH build)"
 "$here/build.sh" --tests
 
 echo "== Host build of the portable code"
@@ -66,7 +66,7 @@ else
   tail -30 "$build/package.log"; status=1
 fi
 
-echo "== Windows tests under Wine"
+echo "== Windows tests under Wine, on the $QAZ_ARCH build"
 display=:$(qaz_free_display "${QAZ_TEST_DISPLAY:-93}")
 Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
@@ -83,4 +83,5 @@ cleanup() {
 trap cleanup EXIT
 sleep 1
 (cd "$build/$QAZ_ARCH" && ctest --output-on-failure) || status=1
+echo "The Windows suites ran on the $QAZ_ARCH build ($([ "$QAZ_ARCH" = win32 ] && echo 32-bit || echo 64-bit))."
 exit $status
