@@ -1,7 +1,5 @@
 #include "archive/archive_ops.h"
 
-#include "archive/contents_rows.h"
-#include "archive/contents_window.h"
 #include "archive/unpack_command.h"
 #include "base/info_box.h"
 #include "base/path_parts.h"
@@ -41,32 +39,19 @@ bool ReadArchiveEntries(const LibraryBinding& binding, HWND window, const std::s
     return walked;
 }
 
-bool ListArchive(DropContext& context, const std::string& archive, int kind) {
-    std::vector<ArchiveEntry> entries;
-    const bool walked = ReadArchiveEntries(context.binding, context.host.OwnerWindow(), archive, kind, entries);
-    ContentsWindow window(context);
-    if (entries.empty() || !window.Create(archive, kind)) return walked;
-    for (const ArchiveEntry& e : entries)
-        if (!e.isFolder()) window.AddRow(RowOf(e));
-    if (window.RowCount() > 0) window.ShowModal();
-    window.Destroy();
-    return walked;
-}
-
 void ExtractArchive(DropContext& context, const std::string& archive, const char* listFile, int kind,
                     bool intoWorkFolder) {
     const EntrySlots& s = context.binding.entries();
     const Settings& settings = context.settings;
     std::string path = archive;
     std::string name = LastComponent(archive);
-    const int target = context.queue.targetPathIndex;
-    const std::string targetFolder = target >= 1 && target <= 5 ? settings.Path[target - 1] : std::string();
+    const std::string targetFolder = TargetFolder(context);
     std::string destination = settings.DDir ? AddBackslash(ParentOf(archive)) : targetFolder;
     if (kind == kindIsh) {
         // The ISH library takes short paths without quotes.
         path = ShortPathOf(archive);
         name = LastComponent(path);
-        destination = settings.DDir ? AddBackslash(ParentOf(path)) : ShortPathOf(targetFolder);
+        destination = settings.DDir ? AddBackslash(ParentOf(path)) : FolderPrefix(ShortPathOf(targetFolder));
     }
     context.binding.WaitWhileRunning();
     if (!s.check || !(s.check(archive.c_str(), 0) & 0xFF)) {

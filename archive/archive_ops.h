@@ -15,10 +15,6 @@ namespace qaz {
 bool ReadArchiveEntries(const LibraryBinding& binding, HWND window, const std::string& archive, int kind,
                         std::vector<ArchiveEntry>& entries);
 
-// Lists an archive of the kind for the user to choose from; an archive the
-// library refuses is passed over silently. False when nothing was listed.
-bool ListArchive(DropContext& context, const std::string& archive, int kind);
-
 // Extracts an archive of the kind next to itself (or into the target
 // folder), or into the work folder for viewing. An archive the library
 // refuses is reported as an invalid file.

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "archive/archive_ops.h"
+#include "archive/list_file.h"
 #include "archive/unpack_command.h"
 #include "base/user_paths.h"
 #include "core/file_kind.h"
@@ -37,7 +38,7 @@ bool ContentsWindow::Create(const std::string& archive, int kind) {
         bool enabled;
     } items[] = {
         {msClose, "閉じる(&C)", true},    {msSep1, "|", false}, {msUnpack, "解凍(&U)", true},
-        {msAllUnpack, "全て解凍(&A)", true}, {msSep2, "|", false}, {msView, "表示(&V)", kind != kindTar},
+        {msAllUnpack, "全て解凍(&A)", true}, {msSep2, "|", false}, {msView, "表示(&V)", *ExtractHead(kind, true) != '\0'},
     };
     for (const auto& item : items)
         AppendMenuA(menu, MF_STRING | (item.enabled ? MF_ENABLED : MF_GRAYED), static_cast<UINT_PTR>(item.id), item.text);
@@ -120,17 +121,22 @@ void ContentsWindow::OnUnpack(bool view) {
     const std::string listFile = TempPath() + "unpack.qaz";
     const std::string work = WorkFolderPath() + "\\";
     const int kind = KindFromLabel();
-    HANDLE list = CreateFileA(listFile.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (list == INVALID_HANDLE_VALUE) return;  // nothing could be chosen: the action ends here
+    ListFile list;
+    list.Create(listFile);
+    std::vector<std::string> shown;
     for (int row = -1; (row = static_cast<int>(SendMessageA(lvArchive_, LVM_GETNEXTITEM, row, LVNI_SELECTED))) >= 0;) {
         const std::string name = CellText(row, 0);
         if (view && !PassesViewFilter(name)) continue;
-        const std::string line = UnpackListLine(kind, CellText(row, 4), name);
-        DWORD written = 0;
-        WriteFile(list, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
-        if (view) context_.queue.Append(work + name);
+        list.Write(UnpackListLine(kind, CellText(row, 4), name));
+        if (view) shown.push_back(work + name);
     }
-    CloseHandle(list);
+    if (!list.Close()) {
+        // The archiver would extract fewer rows than were chosen, or none.
+        list.ReportFailure();
+        DeleteFileA(listFile.c_str());
+        return;
+    }
+    for (const std::string& name : shown) context_.queue.Append(name);
     ExtractArchive(context_, Caption(), listFile.c_str(), kind, view);
     DeleteFileA(listFile.c_str());
 }
@@ -138,6 +144,18 @@ void ContentsWindow::OnUnpack(bool view) {
 void ContentsWindow::OnAllUnpack() {
     ExtractArchive(context_, Caption(), nullptr, KindFromLabel(), false);
     ui::EndModal(closed_);
+}
+
+bool ListArchive(DropContext& context, const std::string& archive, int kind) {
+    std::vector<ArchiveEntry> entries;
+    const bool walked = ReadArchiveEntries(context.binding, context.host.OwnerWindow(), archive, kind, entries);
+    ContentsWindow window(context);
+    if (entries.empty() || !window.Create(archive, kind)) return walked;
+    for (const ArchiveEntry& e : entries)
+        if (!e.isFolder()) window.AddRow(RowOf(e));
+    if (window.RowCount() > 0) window.ShowModal();
+    window.Destroy();
+    return walked;
 }
 
 LRESULT ContentsWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {

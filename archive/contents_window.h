@@ -22,7 +22,9 @@ public:
     explicit ContentsWindow(DropContext& context) : context_(context) {}
 
     // Creates the window (hidden), captioned with the archive path, with
-    // the kind in lblDllType; "表示(&V)" is disabled for tar archives.
+    // the kind in lblDllType; "表示(&V)" is disabled for the kinds that have
+    // no command to extract into the work folder (ZIP, ISH, tar, single
+    // compressed files).
     bool Create(const std::string& archive, int kind);
     void AddRow(const ContentsRow& row);
     int RowCount() const;
@@ -48,5 +50,9 @@ private:
     OwnedFont font_;
     bool closed_ = false;
 };
+
+// Lists an archive of the kind for the user to choose from; an archive the
+// library refuses is passed over silently. False when nothing was listed.
+bool ListArchive(DropContext& context, const std::string& archive, int kind);
 
 }  // namespace qaz

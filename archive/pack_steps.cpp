@@ -22,10 +22,7 @@ namespace {
 // Where the archive goes and what it is called, before the name is settled.
 std::string FirstArchivePath(DropContext& context, const PackJob& job) {
     const Settings& settings = context.settings;
-    const int target = context.queue.targetPathIndex;
-    const std::string folder = settings.DDir ? AddBackslash(ParentOf(job.firstName))
-                               : target >= 1 && target <= 5 ? settings.Path[target - 1]
-                                                            : std::string();
+    const std::string folder = settings.DDir ? AddBackslash(ParentOf(job.firstName)) : TargetFolder(context);
     SYSTEMTIME now;
     GetLocalTime(&now);
     std::string base;
@@ -116,8 +113,7 @@ bool PreparePacking(DropContext& context, PackJob& job) {
     if (job.format == 3) return true;  // ISH: one output per item, named by the library
     job.archivePath = SettleName(context, job, FirstArchivePath(context, job));
     SetCurrentDirectoryA(ParentOf(job.firstName).c_str());
-    job.listFile = TempPath() + "pack.qaz";
-    job.list = CreateFileA(job.listFile.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    job.list.Create(TempPath() + "pack.qaz");
     return true;
 }
 
@@ -128,27 +124,26 @@ void PackItem(DropContext& context, PackJob& job, const std::string& name) {
         if (s.ishCommand) s.ishCommand(context.host.OwnerWindow(), command.c_str());
         return;
     }
-    if (job.list == INVALID_HANDLE_VALUE) return;
-    const std::string line = PackListLine(job.format, LastComponent(name), IsExistingFolder(name));
-    DWORD written = 0;
-    WriteFile(job.list, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+    job.list.Write(PackListLine(job.format, LastComponent(name), IsExistingFolder(name)));
 }
 
-void CloseItemList(PackJob& job) {
-    if (job.list != INVALID_HANDLE_VALUE) CloseHandle(job.list);
-    job.list = INVALID_HANDLE_VALUE;
-}
+void CloseItemList(PackJob& job) { job.list.Close(); }
 
 void FinishPacking(DropContext& context, PackJob& job) {
-    context.binding.WaitWhileRunning();
-    RunCommand(context, PackCommand(job.format, job.optionWord, job.archivePath, job.listFile));
-    DeleteFileA(job.listFile.c_str());
-    if (job.sfx && (job.format == 1 || job.format == 2)) {
+    const std::string& listFile = job.list.path();
+    if (job.list.Close()) {
+        context.binding.WaitWhileRunning();
+        RunCommand(context, PackCommand(job.format, job.optionWord, job.archivePath, listFile));
         // The plain archive goes only when the program was made: after "m"
         // it may hold the only copy of the packed files.
-        if (RunCommand(context, SfxCommand(job.format, job.optionWord, job.archivePath)) == 0)
+        if (job.sfx && (job.format == 1 || job.format == 2) &&
+            RunCommand(context, SfxCommand(job.format, job.optionWord, job.archivePath)) == 0)
             DeleteFileA(job.archivePath.c_str());
+    } else {
+        // The archive would miss items, or hold none: nothing is packed.
+        job.list.ReportFailure();
     }
+    DeleteFileA(listFile.c_str());
     context.binding.Unbind();
     context.host.StopAnimation();
 }

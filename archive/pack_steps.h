@@ -6,6 +6,7 @@
 #include <string>
 
 #include "archive/drop_context.h"
+#include "archive/list_file.h"
 
 namespace qaz {
 
@@ -18,8 +19,7 @@ struct PackJob {
     int optionWord = 0;        // PackLevel of the format
     std::string firstName;     // the first dropped item
     std::string archivePath;   // the archive to create
-    std::string listFile;      // the list of items, empty when none
-    HANDLE list = INVALID_HANDLE_VALUE;  // the list file while the walk writes it
+    ListFile list;             // the list of items ("pack.qaz"), written during the walk
 };
 
 // The file kind whose library packs the format.
@@ -33,7 +33,8 @@ void PackItem(DropContext& context, PackJob& job, const std::string& name);
 // Closes the list of items (the walk is over).
 void CloseItemList(PackJob& job);
 // Runs the packer on the collected items, then releases the library and
-// stops the animation.
+// stops the animation. A list that could not be written is reported and
+// nothing is packed.
 void FinishPacking(DropContext& context, PackJob& job);
 
 }  // namespace qaz

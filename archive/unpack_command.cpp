@@ -1,5 +1,7 @@
 #include "archive/unpack_command.h"
 
+#include <windows.h>
+
 #include "base/path_parts.h"
 #include "core/file_kind.h"
 
@@ -23,9 +25,12 @@ const char* ExtractHead(int kind, bool intoWorkFolder) {
 
 void TrimFolderName(std::string& text, int mode) {
     bool seenOther = false;
-    for (size_t i = 0; i < text.size(); ++i) {
+    // Character by character: the trail byte of ダ, 論 or 点 equals '_', and
+    // a cut there would leave a lone lead byte.
+    for (size_t i = 0, step = 1; i < text.size(); i += step) {
         const char c = text[i];
-        const bool cut = mode == 0 ? (c >= '0' && c <= '9') : c == '_';
+        step = IsDBCSLeadByte(static_cast<BYTE>(c)) && i + 1 < text.size() ? 2 : 1;
+        const bool cut = step == 1 && (mode == 0 ? (c >= '0' && c <= '9') : c == '_');
         if (cut) {
             if (seenOther) {
                 text.resize(i);

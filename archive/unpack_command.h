@@ -11,8 +11,9 @@ namespace qaz {
 const char* ExtractHead(int kind, bool intoWorkFolder);
 
 // Cuts the text before the first digit (mode 0) or "_" (mode 1) that
-// follows some other byte: photo2024 -> photo, 2024photo stays, pics_old ->
-// pics, _pics stays.
+// follows some other character: photo2024 -> photo, 2024photo stays,
+// pics_old -> pics, _pics stays. Double-byte characters are stepped over
+// whole, so their trail bytes never count as "_".
 void TrimFolderName(std::string& text, int mode);
 
 // The automatic folder for an archive's file name: the name without its

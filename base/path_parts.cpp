@@ -27,6 +27,8 @@ std::string AddBackslash(const std::string& path) {
     return EndsWithBackslash(path) ? path : path + "\\";
 }
 
+std::string FolderPrefix(const std::string& folder) { return folder.empty() ? folder : AddBackslash(folder); }
+
 std::string LastComponent(const std::string& path) {
     const size_t i = LastDelimiter(path, "\\:");
     return i == std::string::npos ? path : path.substr(i + 1);

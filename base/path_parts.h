@@ -12,6 +12,9 @@ size_t LastDelimiter(const std::string& path, const char* delimiters);
 bool EndsWithBackslash(const std::string& path);
 // The path unchanged when it ends with '\', otherwise with one appended.
 std::string AddBackslash(const std::string& path);
+// A folder text as a prefix for names: with '\' appended unless it is empty
+// or already ends in one (a folder typed or chosen without its separator).
+std::string FolderPrefix(const std::string& folder);
 // The text after the last '\' or ':'.
 std::string LastComponent(const std::string& path);
 // The path without its last component and the separating backslash; a drive

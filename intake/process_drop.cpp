@@ -1,6 +1,7 @@
 #include "intake/process_drop.h"
 
 #include "archive/archive_ops.h"
+#include "archive/contents_window.h"
 #include "archive/classify_and_bind.h"
 #include "archive/pack_steps.h"
 #include "base/collect_files.h"
@@ -66,6 +67,13 @@ std::string NameFromParam(const std::string& param) {
     return CutToNameBuffer(name);
 }
 
+std::string AbsoluteName(const std::string& name) {
+    if (name.empty()) return name;
+    char buffer[kNameBufferSize * 2] = {};
+    const DWORD n = GetFullPathNameA(name.c_str(), sizeof buffer, buffer, nullptr);
+    return n > 0 && n < sizeof buffer ? CutToNameBuffer(buffer) : name;
+}
+
 std::string CutToNameBuffer(const std::string& name) {
     if (name.size() < kNameBufferSize) return name;
     // Cut at a character boundary: a lead byte never loses its trail byte.
@@ -108,12 +116,17 @@ void ProcessDrop(DropContext& context, const DropSource& source) {
     const bool pack = !view && !ftp && (HasAction(action, actArchive) || HasAction(action, actSfx));
 
     UINT count = 0;
-    if (source.fromCommandLine())
-        count = static_cast<UINT>(source.params->size());
-    else if (source.drop)
+    std::vector<std::string> params;
+    if (source.fromCommandLine()) {
+        // Made absolute at once, against the folder the program was started
+        // in: packing moves the current folder before the later names are read.
+        for (const std::string& param : *source.params) params.push_back(AbsoluteName(NameFromParam(param)));
+        count = static_cast<UINT>(params.size());
+    } else if (source.drop) {
         count = DragQueryFileA(source.drop, 0xFFFFFFFF, nullptr, 0);
+    }
     const auto nameAt = [&](UINT i) {
-        if (source.fromCommandLine()) return NameFromParam((*source.params)[i]);
+        if (source.fromCommandLine()) return params[i];
         // One byte more than the name buffer, to see whether the name was cut.
         char buffer[kNameBufferSize + 1] = {};
         DragQueryFileA(source.drop, i, buffer, sizeof buffer);

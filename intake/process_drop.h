@@ -31,6 +31,10 @@ void ProcessDrop(DropContext& context, const DropSource& source);
 // A command-line parameter as a name: without its surrounding double
 // quotes, cut to the name buffer.
 std::string NameFromParam(const std::string& param);
+// A command-line name made absolute against the current folder (a bare
+// "a.lzh" names the file there, not one at the drive's root), cut to the
+// name buffer.
+std::string AbsoluteName(const std::string& name);
 // The name cut to fit the name buffer, never inside a double-byte character.
 std::string CutToNameBuffer(const std::string& name);
 

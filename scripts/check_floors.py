@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Checks the program's floors from its #include lines: every include points
-down a floor or within one folder, and no files include each other in a
-circle. Prints each offence and exits non-zero when there is one."""
+down a floor or within one folder, and no units (a header with its source
+file) include each other in a circle. Prints each offence and exits non-zero when there is one."""
 import os
 import re
 import sys
@@ -21,7 +21,12 @@ for folder in FLOORS:
             path = os.path.relpath(os.path.join(root, name), top)
             with open(os.path.join(top, path), encoding="utf-8") as f:
                 targets = INCLUDE.findall(f.read())
-            graph[path] = [t for t in targets if t.split("/")[0] in FLOORS]
+            # A header and its source file are one unit: two units whose files
+            # include each other form a circle even when no header does.
+            unit = os.path.splitext(path)[0]
+            graph.setdefault(unit, [])
+            graph[unit] += [u for u in (os.path.splitext(t)[0] for t in targets if t.split("/")[0] in FLOORS)
+                            if u != unit and u not in graph[unit]]
             for target in targets:
                 floor = target.split("/")[0]
                 if floor == "components":
@@ -31,7 +36,7 @@ for folder in FLOORS:
                 elif floor != folder and FLOORS[floor] >= FLOORS[folder]:
                     bad.append(f"{path}: includes {target}, which is not below {folder}/")
 
-# Circles among the files.
+# Circles among the units.
 state = {}
 
 
@@ -51,5 +56,5 @@ for node in sorted(graph):
 
 for line in bad:
     print(line)
-print(f"floors: {len(graph)} files, {sum(len(v) for v in graph.values())} includes, {len(bad)} offences")
+print(f"floors: {len(graph)} units, {sum(len(v) for v in graph.values())} includes, {len(bad)} offences")
 sys.exit(1 if bad else 0)

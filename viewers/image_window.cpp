@@ -93,7 +93,7 @@ bool ImageWindow::MoveOrSave() {
     if (targetFolder_.empty() || currentPath_.empty() || !FileExists(currentPath_)) return false;
     const std::string source = currentPath_;
     const std::string name = LastComponent(source);
-    const std::string destination = targetFolder_ + name;
+    const std::string destination = FolderPrefix(targetFolder_) + name;
     bool ok = false;
     // Copying a file onto itself and then deleting the source would lose
     // it: that counts as a failure.

@@ -3,8 +3,8 @@
 #include <windows.h>
 #include <shellapi.h>
 
-#include "archive/archive_ops.h"
 #include "archive/classify_and_bind.h"
+#include "archive/contents_window.h"
 #include "base/info_box.h"
 #include "base/path_parts.h"
 #include "core/file_kind.h"

@@ -262,6 +262,16 @@ unsigned Pic2CacheKey(uint32_t above, unsigned bits) {
     return bits == 5 ? SwapRedGreen(key, 3) : key;
 }
 
+namespace {
+
+// Arithmetic-coded and raw blocks with pixels: the ones we draw.
+bool Readable(const Block& b) {
+    return b.width != 0 && b.height != 0 &&
+           (std::memcmp(b.id, "P2SS", 4) == 0 || std::memcmp(b.id, "P2BM", 4) == 0 || std::memcmp(b.id, "P2BI", 4) == 0);
+}
+
+}  // namespace
+
 bool LooksLikePic2(const uint8_t* data, size_t size) { return size >= 4 && std::memcmp(data, "P2DT", 4) == 0; }
 
 DecodeStatus DecodePic2(const uint8_t* data, size_t size, Picture& out) {
@@ -306,23 +316,23 @@ DecodeStatus DecodePic2(const uint8_t* data, size_t size, Picture& out) {
     if (blocks.empty() || width == 0 || height == 0) return DecodeStatus::Corrupt;
     size_t bytes = 0;
     if (!CheckedSize(width, height, 3, bytes)) return DecodeStatus::TooLarge;
+    // Each block drawn costs its pixels: the whole picture may draw no more
+    // than one canvas of the largest size, however many blocks it holds.
+    uint64_t work = 0;
     for (const Block& b : blocks) {
-        size_t unused = 0;
-        if (!CheckedSize(b.width, b.height, 4, unused)) return DecodeStatus::TooLarge;
+        if (!Readable(b)) continue;
+        work += uint64_t{b.width} * b.height;
+        if (work > kMaxPixels) return DecodeStatus::TooLarge;
     }
 
     out.pixels.assign(bytes, 0);
     std::vector<uint32_t> rows;
     bool drawn = false;
     for (const Block& b : blocks) {
-        if (b.width == 0 || b.height == 0) continue;
-        bool ok;
-        if (std::memcmp(b.id, "P2SS", 4) == 0)
-            ok = DecodeArithmetic(data + b.data, b.size, bits, b.width, b.height, rows);
-        else if (std::memcmp(b.id, "P2BM", 4) == 0 || std::memcmp(b.id, "P2BI", 4) == 0)
-            ok = DecodeRaw(data + b.data, b.size, b.id[3] == 'M', depth, b.width, b.height, rows);
-        else
-            continue;  // a kind of block we do not read
+        if (!Readable(b)) continue;  // a kind of block we do not read
+        const bool ok = std::memcmp(b.id, "P2SS", 4) == 0
+                            ? DecodeArithmetic(data + b.data, b.size, bits, b.width, b.height, rows)
+                            : DecodeRaw(data + b.data, b.size, b.id[3] == 'M', depth, b.width, b.height, rows);
         if (!ok) return DecodeStatus::Corrupt;
         drawn = true;
         // With flag bit 0 the opaque colour is see-through.

@@ -12,7 +12,8 @@ bool LooksLikePic2(const uint8_t* data, size_t size);
 // Decodes every block onto the canvas (black where no block draws) to
 // 24-bit RGB. Colour depths 9 to 24 bits (three equal channels); the
 // pixel aspect becomes the densities. Palette pictures and run-length
-// (P2SF) blocks are not read.
+// (P2SF) blocks are not read. The blocks drawn may hold no more than
+// kMaxPixels pixels together; a picture of more is TooLarge.
 DecodeStatus DecodePic2(const uint8_t* data, size_t size, Picture& out);
 
 // Shared by the decoder and the test encoder of arithmetic-coded blocks:

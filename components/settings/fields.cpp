@@ -3,6 +3,7 @@
 #include <climits>
 #include <cstdlib>
 
+#include "base/path_parts.h"
 #include "base/registry.h"
 #include "core/registry_keys.h"
 #include "core/settings.h"
@@ -73,7 +74,6 @@ std::vector<Field> BuildFields() {
     // The bar and its clock.
     f.push_back(Check(pBar, kRegMain, "StayOnTop", "常に手前に表示する", kMain.stayOnTop));
     f.push_back(Check(pBar, kRegMain, "TaskTray", "タスクトレイにアイコンを表示する", kMain.taskTray));
-    f.push_back(Check(pBar, kRegMain, "TitleBar", "タイトルバー形式で起動する", kMain.titleBar));
     f.push_back(Check(pBar, kRegSettings, "ClockType", "時計に日付を表示する", true, 0x1110000));
     f.push_back(Check(pBar, kRegSettings, "ClockType", "時計に曜日を表示する", false, 0x1000));
     f.push_back(Check(pBar, kRegSettings, "ClockType", "時計に時刻を表示する", true, 0x110));
@@ -129,6 +129,7 @@ std::vector<Field> BuildFields() {
     // Desktop icon labels.
     f.push_back(Check(pDesktop, kRegDesktop, "Transparent", "アイコンの文字の背景を透明にする", kDesktop.Transparent));
     f.push_back(Colour(pDesktop, kRegDesktop, "IconTextColor", "アイコンの文字の背景色", kDesktop.IconTextColor));
+    f.back().noneAllowed = true;  // -1: the labels keep the desktop's own background
     f.push_back(Choice(pDesktop, kRegDesktop, "IconStyle", "アイコンの表示", kDesktop.IconStyle & 0x3,
                        {{0, "大きいアイコン"}, {1, "詳細"}, {2, "小さいアイコン"}, {3, "一覧"}}, 0x3));
     f.push_back(Check(pDesktop, kRegDesktop, "IconStyle", "スクロールしない", (kDesktop.IconStyle & 0x2000) != 0, 0x2000));
@@ -139,9 +140,8 @@ std::vector<Field> BuildFields() {
     f.push_back(Number(pFtp, kRegFtp, "ConnectTimeOut", "接続の待ち時間（ミリ秒）", kFtp.ConnectTimeOut, 0, INT_MAX));
     f.push_back(Number(pFtp, kRegFtp, "ReceiveTimeOut", "受信の待ち時間（ミリ秒）", kFtp.ReceiveTimeOut, 0, INT_MAX));
     f.push_back(Text(pFtp, Kind::Text, kRegFtp, "TxtType", "テキストで送る拡張子", kFtp.TxtType.c_str()));
-    // Window places.
-    f.push_back(Number(pPlaces, kRegMain, "Left", "バーの左端", kMain.left, kCoordMin, kCoordMax));
-    f.push_back(Number(pPlaces, kRegMain, "Top", "バーの上端", kMain.top, kCoordMin, kCoordMax));
+    // Window places. The bar's own place and layout are not among them: the
+    // bar keeps them itself and writes them when it closes.
     f.push_back(Number(pPlaces, kRegView, "Left", "画像ウィンドウの左端", 0, kCoordMin, kCoordMax));
     f.push_back(Number(pPlaces, kRegView, "Top", "画像ウィンドウの上端", 0, kCoordMin, kCoordMax));
     f.push_back(Number(pPlaces, kRegPlay, "Left", "コントローラの左端", 0, kCoordMin, kCoordMax));
@@ -204,8 +204,10 @@ int FieldPart(const Field& f, int value) {
 int WithPart(const Field& f, int value, int part) {
     const unsigned v = static_cast<unsigned>(value);
     if (f.kind == Kind::Check) {
+        // Unchanged: the value stays as stored (a boolean stored as 5, the
+        // group's own bits).
+        if ((part != 0) == (FieldPart(f, value) != 0)) return value;
         if (!f.mask) return part ? 1 : 0;
-        if ((part != 0) == ((v & f.mask) != 0)) return value;  // unchanged: keep the group's own bits
         return static_cast<int>(part ? v | f.mask : v & ~f.mask);
     }
     if (f.kind == Kind::Choice && f.mask)
@@ -225,6 +227,10 @@ bool ParseNumber(const Field& f, const std::string& text, int* out) {
     if (n < f.min || n > f.max) return false;
     *out = static_cast<int>(n);
     return true;
+}
+
+std::string FolderText(const std::string& shown, const std::string& stored) {
+    return shown == stored ? shown : FolderPrefix(shown);
 }
 
 std::string ValueId(const Field& f) { return std::string(f.key) + "\\" + f.name; }

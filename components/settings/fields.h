@@ -36,6 +36,7 @@ struct Field {
     // the whole value). Other bits of the value are kept as they are.
     unsigned mask = 0;
     std::vector<Option> options;  // Choice
+    bool noneAllowed = false;     // Colour: may be set back to -1 (none)
 
     bool isText() const { return kind == Kind::Folder || kind == Kind::Text || kind == Kind::Secret || kind == Kind::Info; }
 };
@@ -51,11 +52,17 @@ int FindField(const char* key, const char* name, unsigned mask = 0);
 // What a check box or choice shows of an integer value: its bit group
 // (shifted down), 0 or 1 for a check box; the value itself for the others.
 int FieldPart(const Field& f, int value);
-// The integer value after the control of f was set to part.
+// The integer value after the control of f was set to part; a check box
+// left as it was keeps the value as stored.
 int WithPart(const Field& f, int value, int part);
 // Reads a decimal integer (an optional minus sign and digits, blanks around
 // allowed) within the field's range.
 bool ParseNumber(const Field& f, const std::string& text, int* out);
+
+// What a folder field writes: the stored text when it was left as it was,
+// otherwise the typed or chosen folder with its final '\' (names are
+// appended to it directly), or empty.
+std::string FolderText(const std::string& shown, const std::string& stored);
 
 // A registry value as the dialog holds it.
 struct Value {

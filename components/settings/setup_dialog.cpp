@@ -111,9 +111,12 @@ void CreateField(Dialog& d, HWND dlg, int i, int row) {
             break;
         }
         case Kind::Colour:
-            Child(d, dlg, f.page, "STATIC", "", SS_CENTER | SS_SUNKEN, kControlLeft, y, 120, 21, id);
-            Child(d, dlg, f.page, "BUTTON", "色の選択...", WS_TABSTOP | BS_PUSHBUTTON, kControlLeft + 126, y, 90, 22,
+            Child(d, dlg, f.page, "STATIC", "", SS_CENTER | SS_SUNKEN, kControlLeft, y, 100, 21, id);
+            Child(d, dlg, f.page, "BUTTON", "色の選択...", WS_TABSTOP | BS_PUSHBUTTON, kControlLeft + 104, y, 80, 22,
                   FieldButtonId(i));
+            if (f.noneAllowed)
+                Child(d, dlg, f.page, "BUTTON", "なし", WS_TABSTOP | BS_PUSHBUTTON, kControlLeft + 188, y, 44, 22,
+                      FieldNoneId(i));
             break;
         case Kind::Folder:
             Child(d, dlg, f.page, "EDIT", "", WS_TABSTOP | ES_AUTOHSCROLL, kControlLeft, y, 160, 21, id,
@@ -223,7 +226,7 @@ bool Collect(HWND dlg, Dialog& d) {
                 v.number = number;
                 break;
             }
-            case Kind::Folder:
+            case Kind::Folder: v.text = FolderText(WindowText(c), d.original[ValueId(f)].text); break;
             case Kind::Text:
             case Kind::Secret: v.text = WindowText(c); break;
             case Kind::Info: break;
@@ -262,7 +265,7 @@ void ChooseFolder(HWND dlg, Dialog& d, int i) {
     LPITEMIDLIST chosen = SHBrowseForFolderA(&bi);
     if (!chosen) return;
     char path[MAX_PATH] = {};
-    if (SHGetPathFromIDListA(chosen, path)) SetDlgItemTextA(dlg, FieldControlId(i), path);
+    if (SHGetPathFromIDListA(chosen, path)) SetDlgItemTextA(dlg, FieldControlId(i), FolderText(path, "").c_str());
     CoTaskMemFree(chosen);
 }
 
@@ -295,14 +298,24 @@ INT_PTR CALLBACK DialogProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam) {
             if (!d) return FALSE;
             const int id = LOWORD(wParam);
             if (id == IDOK) {
-                if (Collect(dlg, *d)) {
-                    WriteChanged(d->original, d->edited);
+                if (!Collect(dlg, *d)) return TRUE;
+                if (WriteChanged(d->original, d->edited)) {
                     EndDialog(dlg, IDOK);
+                    return TRUE;
                 }
+                // What was written is kept; the rest is tried again on the next OK.
+                d->original = ReadValues();
+                MessageBoxA(dlg, "設定を書き込めませんでした。変更の一部は保存されていません", kMessageCaption,
+                            MB_OK | MB_ICONEXCLAMATION);
                 return TRUE;
             }
             if (id == IDCANCEL) {
                 EndDialog(dlg, IDCANCEL);
+                return TRUE;
+            }
+            if (id >= FieldNoneId(0) && HIWORD(wParam) == BN_CLICKED) {
+                const int i = id - FieldNoneId(0);
+                if (i < static_cast<int>(SetupFields().size()) && SetupFields()[i].noneAllowed) SetColour(*d, dlg, i, -1);
                 return TRUE;
             }
             if (id > 1000 && id % 2 == 1 && HIWORD(wParam) == BN_CLICKED) {

@@ -59,6 +59,21 @@ TEST(UnpackCommand, FolderNamesAndListLines) {
     EXPECT_EQ(UnpackListLine(kindLzh, "sub", "a.txt"), "\"a.txt\"\r\n");
 }
 
+// Names whose double-byte characters end in 0x5F (ダ, 論, 点, 神 ...) or
+// 0x5C (ソ): the cut never falls inside a character.
+TEST(UnpackCommand, FolderNamesKeepDoubleByteCharactersWhole) {
+    struct Trim {
+        const char* name;
+        bool digits, underscore;
+        const char* folder;
+    } trims[] = {
+        {"ダウンロード.lzh", true, true, "ダウンロード"}, {"論文.lzh", true, true, "論文"},
+        {"点_1.lzh", false, true, "点"},                 {"神2_x.lzh", true, true, "神"},
+        {"ソフト_v2.lzh", true, true, "ソフト"},         {"_雲.lzh", false, true, "_雲"},
+    };
+    for (const Trim& t : trims) EXPECT_EQ(AutoFolderName(t.name, t.digits, t.underscore), t.folder) << t.name;
+}
+
 TEST(PackCommand, HeadsOfEveryFormatAndLevel) {
     struct Case {
         int format, word;

@@ -12,6 +12,7 @@
 #include "archive/contents_window.h"
 #include "archive/library_binding.h"
 #include "base/user_paths.h"
+#include "core/registry_keys.h"
 #include "intake/process_drop.h"
 #include "tests/support/fake_host.h"
 #include "tests/support/test_env.h"
@@ -296,4 +297,128 @@ TEST_F(ArchiveFlow, ContentsWindowListsTheTgzAndExtractsAll) {
     EXPECT_EQ(seen.kind, "14");
     EXPECT_TRUE(Exists(temp_.path() + "data\\src\\text.txt"));
     EXPECT_FALSE(FindWindowA("TJX_QAZUnpack", nullptr));
+}
+
+// A default folder stored without its final separator, as the folder
+// chooser or a hand-typed value leaves it: results go into it, not beside
+// it under joined names.
+TEST_F(ArchiveFlow, ADefaultFolderWithoutItsSeparatorTakesTheResults) {
+    const std::string out = temp_.Folder("out");
+    bench_.settings.DDir = false;
+    bench_.settings.Path[0] = out;
+    bench_.settings.PathDef = 1;
+    const std::string tgz = Archive("tree.tgz", "data_2024.tgz");
+    const std::string notes = temp_.File("notes.txt", "notes\n");
+    struct Case {
+        int packDef;
+        std::string dropped;
+        bool pack;
+        const char* made;  // in out
+        const char* joined;  // where the result went when the separator was missing
+    } cases[] = {
+        {1, tgz, false, "data\\src\\text.txt", "outdata"},
+        {4, notes, true, "notes.tgz", "outnotes.tgz"},
+        {1, notes, true, "notes.lzh", "outnotes.lzh"},
+    };
+    for (const Case& c : cases) {
+        bench_.settings.PackDef = c.packDef;
+        const auto messages = c.pack ? Drop({c.dropped}, {VK_CONTROL}) : Drop({c.dropped});
+        EXPECT_TRUE(messages.empty()) << c.made;
+        EXPECT_TRUE(Exists(out + "\\" + c.made)) << c.made;
+        EXPECT_FALSE(Exists(temp_.path() + c.joined)) << c.made;
+    }
+}
+
+// A list file that cannot be written (here a folder holds its name, as a
+// full temporary drive would refuse it) stops the action with a message:
+// the archiver would otherwise pack or extract fewer files, or none.
+TEST_F(ArchiveFlow, AListFileThatCannotBeWrittenStopsWithAMessage) {
+    qaztest::TempDir tmp;
+    char saved[MAX_PATH] = {};
+    GetEnvironmentVariableA("TMP", saved, sizeof saved);
+    SetEnvironmentVariableA("TMP", tmp.path().c_str());
+    tmp.Folder("pack.qaz");
+    tmp.Folder("unpack.qaz");
+
+    bench_.settings.PackDef = 4;
+    const std::string notes = temp_.File("notes.txt", "notes\n");
+    EXPECT_EQ(Drop({notes}, {VK_CONTROL}), std::vector<std::string>{tmp.path() + "pack.qaz に書き込めませんでした"});
+    EXPECT_FALSE(Exists(temp_.path() + "notes.tgz"));
+
+    bench_.settings.UnpackFilesSelect = true;
+    const std::string archive = Archive("tree.tgz", "data_2024.tgz");
+    std::thread user([&] {
+        HWND w = nullptr;
+        for (int i = 0; i < 500 && !(w = FindWindowA("TJX_QAZUnpack", nullptr)); ++i) Sleep(20);
+        if (!w) return;
+        PostMessageA(w, WM_COMMAND, ContentsWindow::msUnpack, 0);
+        Sleep(1500);
+        PostMessageA(w, WM_COMMAND, ContentsWindow::msClose, 0);
+    });
+    EXPECT_EQ(Drop({archive}), std::vector<std::string>{tmp.path() + "unpack.qaz に書き込めませんでした"});
+    user.join();
+    EXPECT_FALSE(Exists(temp_.path() + "data"));
+    SetEnvironmentVariableA("TMP", saved[0] ? saved : nullptr);
+}
+
+// "表示(&V)" is offered only for the kinds that can extract into the work
+// folder; for the others the command would be a broken line.
+TEST_F(ArchiveFlow, ViewInTheContentsWindowOnlyWhereItCanWork) {
+    struct Case {
+        int kind;
+        bool view;
+    } cases[] = {{9, true}, {10, false}, {11, true}, {12, true}, {13, false}, {14, false}, {15, false}};
+    for (const Case& c : cases) {
+        ContentsWindow window(bench_.context);
+        ASSERT_TRUE(window.Create("C:\\a", c.kind));
+        EXPECT_EQ(!(GetMenuState(GetMenu(window.hwnd()), ContentsWindow::msView, MF_BYCOMMAND) & MF_GRAYED), c.view)
+            << c.kind;
+        window.Destroy();
+    }
+}
+
+// qaz.exe started as the shell or a user starts it: a default folder stored
+// without its separator and archives whose names end in a character with
+// the trail byte "_" (ダ, 論), then a bare name started from the archive's
+// folder. Everything lands where the user chose, without a message.
+TEST_F(ArchiveFlow, QazStartedWithNamesPutsTheFilesWhereTheUserChose) {
+    const std::string text = "notes of the archive\r\n";
+    const std::string source = temp_.Folder("source");
+    temp_.File("source\\notes.txt", text);
+    const std::string list = temp_.File("list.txt", "\"notes.txt\"\r\n");
+    const std::string download = temp_.path() + "ダウンロード.lzh", paper = temp_.path() + "論文.lzh";
+    char before[MAX_PATH] = {};
+    GetCurrentDirectoryA(sizeof before, before);
+    SetCurrentDirectoryA(source.c_str());
+    ASSERT_TRUE(bench_.binding.Bind(9, false));
+    char report[577] = {};
+    EXPECT_EQ(bench_.binding.entries().command(nullptr, ("a -a1 \"" + download + "\" \"@" + list + "\"").c_str(),
+                                                report, sizeof report),
+              0)
+        << report;
+    bench_.binding.Unbind();
+    SetCurrentDirectoryA(before);
+    CopyFileA(download.c_str(), paper.c_str(), FALSE);
+
+    const std::string exe = qaztest::ExeFolder() + "qaz.exe";
+    const std::string out = temp_.Folder("out");
+    qaztest::ClearSettings();
+    qaztest::SetDword(kRegSettings, "DDir", 0);
+    qaztest::SetString(kRegSettings, "Path1", out);
+    {
+        qaztest::MessageBoxWatcher watcher("QAZ for win32");
+        EXPECT_EQ(qaztest::RunProgram(exe, "\"" + download + "\" \"" + paper + "\""), 0);
+        EXPECT_TRUE(watcher.texts().empty());
+    }
+    EXPECT_EQ(qaztest::FileBytes(out + "\\ダウンロード\\notes.txt"), text);
+    EXPECT_EQ(qaztest::FileBytes(out + "\\論文\\notes.txt"), text);
+
+    qaztest::ClearSettings();
+    Archive("tree.tgz", "qazbare.tgz");
+    const std::string atRoot = temp_.path().substr(0, 3) + "qazbare";
+    EXPECT_EQ(qaztest::RunProgram(exe, "qazbare.tgz", temp_.path()), 0);
+    EXPECT_TRUE(Exists(temp_.path() + "qazbare\\src\\text.txt"));
+    EXPECT_FALSE(Exists(atRoot)) << "extracted at the drive's root";
+    qaztest::RemoveTree(atRoot);
+    qaztest::ClearSettings();
 }

@@ -293,3 +293,18 @@ TEST_F(DropTest, ScreenSaverAndPictureFlagsFollowTheClassifications) {
     EXPECT_EQ(kind, -2);
     EXPECT_EQ(queue_.pictureSubKind, 0);
 }
+
+// Names on the command line without a folder name files in the folder the
+// program was started in, not at the drive's root.
+TEST_F(DropTest, CommandLineNamesAreTakenFromTheCurrentFolder) {
+    qaztest::TempDir dir;
+    dir.Folder("sub");
+    const std::string a = dir.File("a.gif"), b = dir.File("sub\\b b.gif"), c = dir.File("c.gif");
+    char before[MAX_PATH] = {};
+    GetCurrentDirectoryA(sizeof before, before);
+    ASSERT_TRUE(SetCurrentDirectoryA(dir.path().c_str()));
+    const Names params = {"a.gif", "\"sub\\b b.gif\"", ".\\sub\\..\\c.gif", c};
+    ProcessDrop(bench_.context, DropSource::CommandLine(params));
+    SetCurrentDirectoryA(before);
+    EXPECT_EQ(DropList(), (Names{a, b, c, c}));
+}

@@ -91,12 +91,14 @@ std::string FileBytes(const std::string& path) {
     return bytes;
 }
 
-long RunProgram(const std::string& exe, const std::string& arguments) {
+long RunProgram(const std::string& exe, const std::string& arguments, const std::string& folder) {
     std::string line = "\"" + exe + "\" " + arguments;
     STARTUPINFOA si = {};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
-    if (!CreateProcessA(exe.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return -1;
+    if (!CreateProcessA(exe.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr,
+                        folder.empty() ? nullptr : folder.c_str(), &si, &pi))
+        return -1;
     DWORD code = static_cast<DWORD>(-1);
     if (WaitForSingleObject(pi.hProcess, 60000) == WAIT_OBJECT_0) GetExitCodeProcess(pi.hProcess, &code);
     CloseHandle(pi.hThread);

@@ -56,8 +56,9 @@ HDROP MakeDrop(const std::vector<std::string>& names);
 std::string FileBytes(const std::string& path);
 
 // Starts a Windows program with the argument text and waits up to a minute
-// for it to end; its exit code, or -1 when it did not start or end.
-long RunProgram(const std::string& exe, const std::string& arguments);
+// for it to end; its exit code, or -1 when it did not start or end. It
+// starts in folder, or in the test's own current folder when that is empty.
+long RunProgram(const std::string& exe, const std::string& arguments, const std::string& folder = "");
 
 // Removes a folder and everything in it, read-only files included.
 void RemoveTree(const std::string& folder);

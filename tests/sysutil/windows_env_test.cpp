@@ -147,6 +147,56 @@ TEST_F(WindowsEnvTest, RestoreAsksFirstAndWithoutASaveDoesNothing) {
     }
 }
 
+// A file that cannot be read (held open by another program) keeps its last
+// good copy, and the save does not claim to be whole: DateWin stays and the
+// file is named.
+TEST_F(WindowsEnvTest, AFileThatCannotBeSavedKeepsItsLastCopyAndTheDate) {
+    qaztest::SetString(kRegSettings, "DateWin", "26/01/02 03:04");
+    CreateDirectoryA((qaztest::ExeFolder() + "qaz_win").c_str(), nullptr);
+    Write(Backup("PROGMAN.INI"), "[old]");
+    SetFileAttributesA(Backup("PROGMAN.INI").c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
+    const std::string live = WindowsFile("PROGMAN.INI");
+    Write(live, "[new]");
+    Write(WindowsFile("WIFEMAN.INI"), "[saved]");
+    std::vector<std::string> texts;
+    {
+        HANDLE held = CreateFileA(live.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(held, INVALID_HANDLE_VALUE);
+        qaztest::MessageBoxWatcher watcher(kAppTitle);
+        CopyWindowsEnvironment(host_, true);
+        texts = watcher.texts();
+        CloseHandle(held);
+    }
+    EXPECT_EQ(Read(Backup("PROGMAN.INI")), "[old]") << "the last good copy stays";
+    EXPECT_EQ(Read(Backup("WIFEMAN.INI")), "[saved]") << "the others are saved";
+    EXPECT_FALSE(Exists(Backup("PROGMAN.INI.new")));
+    EXPECT_EQ(DateWin(), "26/01/02 03:04");
+    EXPECT_EQ(texts, std::vector<std::string>{"次のファイルを保存できませんでした\r\n" + live});
+    EXPECT_EQ(host_.progress, 9);
+}
+
+// A restore whose copy fails leaves the file in use as it was, attributes
+// and all.
+TEST_F(WindowsEnvTest, AFailedRestoreKeepsTheAttributesOfTheFileInUse) {
+    qaztest::SetString(kRegSettings, "DateWin", "26/01/02 03:04");
+    CreateDirectoryA((qaztest::ExeFolder() + "qaz_win").c_str(), nullptr);
+    Write(Backup("PROGMAN.INI"), "[old]");
+    const std::string live = WindowsFile("PROGMAN.INI");
+    Write(live, "[new]");
+    const DWORD attributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    SetFileAttributesA(live.c_str(), attributes);
+    HANDLE held = CreateFileA(Backup("PROGMAN.INI").c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                              0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    {
+        qaztest::MessageBoxWatcher watcher(kAppTitle, IDYES);
+        CopyWindowsEnvironment(host_, false);
+    }
+    CloseHandle(held);
+    EXPECT_EQ(Read(live), "[new]");
+    EXPECT_EQ(GetFileAttributesA(live.c_str()) & attributes, attributes);
+}
+
 namespace {
 
 class BarEnvTest : public BarFixture {

@@ -215,3 +215,21 @@ TEST_F(ViewerTest, MenuAndShortcutsWakeOnlyWhenTheMenuWasOpened) {
     EXPECT_TRUE(IsClipboardFormatAvailable(CF_BITMAP));
     EXPECT_TRUE(boxes.texts().empty());
 }
+
+// A target folder stored without its final separator, as the folder chooser
+// or a hand-typed value leaves it: the file goes into that folder, not beside
+// it under a joined name.
+TEST_F(ViewerTest, ATargetFolderWithoutItsSeparatorTakesTheFile) {
+    const std::string target = dir_.Folder("pics");
+    const std::string source = dir_.path() + "a.bmp";
+    qaztest::WriteBmp(source, 20, 10);
+    qaztest::SetString(kRegSettings, "VPath", target);
+    qaztest::SetDword(kRegSettings, "VMove", 1);
+    viewers_.OpenByKind(source);
+    qaztest::MessageBoxWatcher boxes("QAZ for win32");
+    EXPECT_TRUE(CurrentImageWindow()->MoveOrSave());
+    EXPECT_TRUE(FileExists(target + "\\a.bmp"));
+    EXPECT_FALSE(FileExists(dir_.path() + "picsa.bmp"));
+    EXPECT_FALSE(FileExists(source)) << "moved";
+    EXPECT_TRUE(boxes.texts().empty());
+}

@@ -272,6 +272,40 @@ TEST(Pic2, PicturesRoundTripAndDamageIsRefused) {
     }
 }
 
+// The blocks of one picture may draw no more pixels together than the
+// largest canvas: many large blocks would keep the viewer busy for minutes.
+TEST(Pic2, BlocksTogetherMayNotPassThePixelLimit) {
+    struct BlockSize {
+        const char* id;
+        unsigned width, height;
+    };
+    struct Case {
+        std::vector<BlockSize> added;  // after the file's own 1 x 1 block
+        bool tooLarge;
+    };
+    const Case cases[] = {
+        {{{"P2SS", 4095, 4096}}, false},
+        {{{"P2SS", 4096, 4096}}, true},  // one pixel over with the first block
+        {{{"P2BM", 2048, 4096}, {"P2BI", 2048, 4096}}, true},
+        {{{"P2SS", 1024, 1024}, {"P2SS", 1024, 1024}, {"P2SS", 1024, 1024}}, false},
+        {{{"P2SF", 4096, 4096}, {"P2SF", 4096, 4096}}, false},  // blocks we do not read cost nothing
+    };
+    for (const Case& c : cases) {
+        auto file = EncodePic2(1, 1, {0x123456});
+        file.resize(file.size() - 8);  // the end block
+        for (const BlockSize& b : c.added) {
+            // A block header without data: the limit is checked before any is read.
+            file.insert(file.end(), b.id, b.id + 4);
+            for (unsigned v : {0u, 26u, 0u, b.width, b.height, 0u, 0u, 0u, 0u, 0u, 0u})
+                for (int shift : {8, 0}) file.push_back(static_cast<uint8_t>(v >> shift));
+        }
+        file.insert(file.end(), 8, 0);
+        Picture pic;
+        const DecodeStatus status = DecodePic2(file.data(), file.size(), pic);
+        EXPECT_EQ(status == DecodeStatus::TooLarge, c.tooLarge) << c.added.size() << " " << c.added[0].width;
+    }
+}
+
 // A real X68000 picture made by another encoder, against the digest of its
 // decode agreed by independent decoders (rows top-down as a binary PPM).
 TEST(Pic, PublishedSamplePictureDecodesExactly) {

@@ -98,3 +98,25 @@ TEST(SetupFields, AnEmptyTreeReadsAsTheDefaultsAndMistypedValuesToo) {
     EXPECT_FALSE(qaztest::ReadDword(kRegSettings, "ClockType", &d)) << "nothing changed, nothing written";
     qaztest::ClearSettings();
 }
+
+TEST(SetupFields, UntouchedValuesStayAsStoredAndFoldersGetTheirSeparator) {
+    // A check box left as it was keeps a boolean stored as another non-zero.
+    const Field& open = F(kRegSettings, "Open");
+    EXPECT_EQ(WithPart(open, 5, 1), 5);
+    EXPECT_EQ(WithPart(open, 5, 0), 0);
+    EXPECT_EQ(WithPart(open, 0, 1), 1);
+    struct Folder {
+        const char* shown;
+        const char* stored;
+        const char* written;
+    } folders[] = {
+        {"D:\\out", "D:\\out", "D:\\out"},  // untouched: as stored
+        {"D:\\out", "", "D:\\out\\"},
+        {"D:\\out\\", "C:\\", "D:\\out\\"},
+        {"", "D:\\out\\", ""},
+        {"D:\\ソ", "", "D:\\ソ\\"},  // the trail byte 0x5C is no separator
+    };
+    for (const Folder& f : folders) EXPECT_EQ(FolderText(f.shown, f.stored), f.written) << f.shown;
+    // The bar keeps its own place and layout and writes them when it closes.
+    for (const char* name : {"Left", "Top", "TitleBar"}) EXPECT_EQ(FindField(kRegMain, name), -1) << name;
+}

@@ -136,7 +136,7 @@ TEST_F(SettingsDialogTest, OkCarriesTheChangesToTheBar) {
     HMENU menu = BuildBarMenu(bar.settings());
     char caption[512] = {};
     GetMenuStringA(menu, N21, caption, sizeof caption, MF_BYCOMMAND);
-    EXPECT_EQ(std::string(caption), "2." + folder);
+    EXPECT_EQ(std::string(caption), "2." + folder + "\\") << "a folder is written with its separator";
     EXPECT_TRUE(GetMenuState(menu, N21, MF_BYCOMMAND) & MF_CHECKED);
     DestroyMenu(menu);
     DWORD clockType = 0;
@@ -183,4 +183,52 @@ TEST_F(SettingsDialogTest, OkWritesOnlyWhatChangedAndRefusesNumbersOutOfRange) {
     after.erase(scr);
     EXPECT_EQ(after, before) << "PackLevel2 = 5 and the long Path3 kept; nothing else written";
     EXPECT_EQ(bar_->settings().Scr, 120);
+}
+
+// A folder typed (or chosen) without its final separator is written with
+// it; a label colour goes back to none; a boolean left alone stays as stored.
+TEST_F(SettingsDialogTest, FoldersGetTheirSeparatorAndAColourCanGoBackToNone) {
+    qaztest::TempDir dir;
+    const std::string folder = dir.Folder("out");
+    qaztest::SetDword(kRegDesktop, "IconTextColor", 0x123456);
+    qaztest::SetDword(kRegSettings, "Open", 5);
+    Start();
+    RunSetup([&](HWND dlg) {
+        SetDlgItemTextA(dlg, Id(kRegSettings, "Path1"), folder.c_str());
+        SetDlgItemTextA(dlg, Id(kRegSettings, "VPath"), folder.c_str());
+        SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(FieldNoneId(FindField(kRegDesktop, "IconTextColor")), BN_CLICKED), 0);
+        EXPECT_EQ(Text(dlg, Id(kRegDesktop, "IconTextColor")), "なし");
+        PostMessageA(dlg, WM_COMMAND, IDOK, 0);
+    });
+    const auto tree = Tree();
+    const std::string settings = std::string(kRegRoot) + "\\Settings\\";
+    EXPECT_EQ(tree.at(settings + "Path1"), "1:" + folder + "\\" + std::string(1, '\0'));
+    EXPECT_EQ(tree.at(settings + "VPath"), "1:" + folder + "\\" + std::string(1, '\0'));
+    DWORD v = 0;
+    ASSERT_TRUE(qaztest::ReadDword(kRegDesktop, "IconTextColor", &v));
+    EXPECT_EQ(v, 0xFFFFFFFFu);
+    ASSERT_TRUE(qaztest::ReadDword(kRegSettings, "Open", &v));
+    EXPECT_EQ(v, 5u);
+}
+
+// A value that cannot be written (its key cannot be made: a lasting key
+// below a volatile one) is said, and the dialog stays open.
+TEST_F(SettingsDialogTest, AFailedWriteKeepsTheDialogOpenWithAMessage) {
+    Start();
+    qaztest::ClearSettings();
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kRegSettings, 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr,
+                              &key, nullptr),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+    qaztest::MessageBoxWatcher boxes(kMessageCaption);
+    bool stayed = false;
+    RunSetup([&](HWND dlg) {
+        SetDlgItemTextA(dlg, Id(kRegFtp, "RemoteHost"), "ftp.example.jp");
+        SendMessageA(dlg, WM_COMMAND, IDOK, 0);
+        stayed = IsWindow(dlg) && IsWindowVisible(dlg);
+        PostMessageA(dlg, WM_COMMAND, IDCANCEL, 0);
+    });
+    EXPECT_TRUE(stayed);
+    EXPECT_EQ(boxes.texts(), std::vector<std::string>{"設定を書き込めませんでした。変更の一部は保存されていません"});
 }
