@@ -405,7 +405,6 @@ public:
                 return folder_.missingAfter.empty() ? CabStatus::Truncated : CabStatus::MissingPart;
             const CabFolder::Span& s = folder_.spans[span_];
             if (block_ >= s.blocks) {
-                if (!packed_.empty()) return CabStatus::Corrupt;  // a block split where no part follows
                 ++span_;
                 block_ = 0;
                 if (span_ < folder_.spans.size()) at_ = folder_.spans[span_].dataAt;
