@@ -412,8 +412,10 @@ public:
             }
             const size_t reserve = reserve_[s.part];
             ReadAhead& r = *readers_[s.part];
-            const uint8_t* head = r.At(at_, 8 + reserve);
-            if (!head) return CabStatus::Truncated;
+            const uint8_t* at = r.At(at_, 8 + reserve);
+            if (!at) return CabStatus::Truncated;
+            uint8_t head[8];  // kept: reading the data may move the buffer
+            std::memcpy(head, at, sizeof head);
             const uint32_t sum = Le32(head);
             const uint16_t packed = Le16(head + 4);
             outSize = Le16(head + 6);

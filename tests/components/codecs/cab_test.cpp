@@ -146,9 +146,16 @@ protected:
 };
 
 TEST_F(CabReader, GcabCabinetsUnpackByteExact) {
+    // Noise that does not shrink, so that the cabinet is read in several pieces.
+    std::mt19937 rng(4);
+    Bytes noise(700000);
+    for (uint8_t& b : noise) b = uint8_t(rng());
+    files_.push_back({"noise.bin", noise});
+    WriteAll(dir_ + "/src/noise.bin", noise);
     for (const char* opt : {"", "-z"}) {
         const std::string cab = dir_ + "/g" + opt + ".cab";
-        ASSERT_EQ(Shell("cd " + dir_ + "/src && gcab -c " + opt + " " + cab + " text.txt empty.txt one.bin big.bin"), 0);
+        ASSERT_EQ(Shell("cd " + dir_ + "/src && gcab -c " + opt + " " + cab + " text.txt empty.txt one.bin big.bin noise.bin"),
+                  0);
         ExpectAll(*Unpack(ReadAll(cab)), cab);
     }
 }
