@@ -86,6 +86,10 @@ bool WriteSplitSet(const std::string& folder, const std::vector<std::pair<std::s
     CCAB ccab = {};
     ccab.cb = kPart;
     ccab.cbFolderThresh = 0x7FFFFFFF;
+    // Reserved areas in every record, as some installers' cabinets have.
+    ccab.cbReserveCFHeader = 6;
+    ccab.cbReserveCFFolder = 3;
+    ccab.cbReserveCFData = 5;
     ccab.iCab = 1;
     ccab.setID = 77;
     lstrcpyA(ccab.szCabPath, folder.c_str());
