@@ -22,7 +22,8 @@ using codecs::CabStatus;
 bool OpenSet(const std::string& path, uint64_t offset, CabSet& set) {
     auto first = std::make_unique<FileSource>(path);
     if (!first->isOpen()) return false;
-    const uint64_t base = offset ? offset : codecs::FindCabinet(*first);
+    codecs::CabHeader header;
+    const uint64_t base = offset && codecs::ReadCabHeader(*first, offset, header) ? offset : codecs::FindCabinet(*first);
     if (base == UINT64_MAX) return false;
     const std::string folder = FolderOf(path);
     auto open = [&folder](const std::string& name) -> std::unique_ptr<codecs::RandomSource> {
