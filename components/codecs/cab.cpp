@@ -50,6 +50,12 @@ public:
         }
         return buf_.data() + (offset - start_);
     }
+    // Gives the buffer back (a set of many parts is read one part at a time).
+    void Release() {
+        std::vector<uint8_t>().swap(buf_);
+        start_ = 0;
+        filled_ = 0;
+    }
 
 private:
     static constexpr size_t kPiece = 256u << 10;
@@ -405,6 +411,7 @@ public:
                 return folder_.missingAfter.empty() ? CabStatus::Truncated : CabStatus::MissingPart;
             const CabFolder::Span& s = folder_.spans[span_];
             if (block_ >= s.blocks) {
+                readers_[s.part]->Release();
                 ++span_;
                 block_ = 0;
                 if (span_ < folder_.spans.size()) at_ = folder_.spans[span_].dataAt;
