@@ -213,7 +213,8 @@ TEST_F(CabReader, LzxOfOurWriterPassesCabextractAndComesBack) {
         const char* kinds;  // per frame, repeated
         bool e8;
     };
-    const Case cases[] = {{15, "v", false}, {16, "a", true}, {21, "vau", true}, {18, "u", false}, {21, "av", false}};
+    const Case cases[] = {{15, "v", false}, {16, "a", true}, {21, "vau", true}, {18, "u", false}, {21, "av", false},
+                          {17, "VxAxUx", true}};
     for (const Case& c : cases) {
         const std::string what = std::to_string(c.window) + c.kinds + (c.e8 ? "e8" : "");
         const Bytes cab = LzxCabinet(files_, c.window, c.kinds, c.e8);

@@ -102,8 +102,10 @@ public:
             b += 1u << extra_[i];
         }
     }
-    // kind: 'v' verbatim, 'a' aligned offsets, 'u' uncompressed.
-    CabBlock Frame(const Bytes& all, size_t start, size_t n, char kind) {
+    // kind: 'v' verbatim, 'a' aligned offsets, 'u' uncompressed. A block of
+    // blockSize bytes starts here (its header and codes); 0 goes on with the
+    // block of that kind begun in the frame before.
+    CabBlock Frame(const Bytes& all, size_t start, size_t n, char kind, size_t blockSize) {
         Bytes data(all.begin() + static_cast<long>(start), all.begin() + static_cast<long>(start + n));
         if (e8_) Translate(data, start);
         sent_.insert(sent_.end(), data.begin(), data.end());
@@ -112,22 +114,28 @@ public:
             w.Put(e8_, 1);
             if (e8_) w.Put(e8Size_ >> 16, 16), w.Put(e8Size_ & 0xFFFF, 16);
         }
-        w.Put(kind == 'v' ? 1 : kind == 'a' ? 2 : 3, 3);
-        w.Put(uint32_t(n) >> 8, 16), w.Put(uint32_t(n) & 0xFF, 8);
+        if (blockSize) {
+            w.Put(kind == 'v' ? 1 : kind == 'a' ? 2 : 3, 3);
+            w.Put(uint32_t(blockSize) >> 8, 16), w.Put(uint32_t(blockSize) & 0xFF, 8);
+        }
         if (kind == 'u') {
-            w.Put(0, 1);  // 1 to 16 bits of padding to the word
-            w.Align();
-            for (uint32_t r : r_)
-                for (int k = 0; k < 4; ++k) w.out.push_back(uint8_t(r >> (8 * k)));
+            if (blockSize) {
+                w.Put(0, 1);  // 1 to 16 bits of padding to the word
+                w.Align();
+                for (uint32_t r : r_)
+                    for (int k = 0; k < 4; ++k) w.out.push_back(uint8_t(r >> (8 * k)));
+            }
             w.out.insert(w.out.end(), data.begin(), data.end());
-            if (n & 1) w.out.push_back(0);
+            if ((blockSize == n || blockSize == 0) && (n & 1)) w.out.push_back(0);
             return {w.out, uint16_t(n)};
         }
-        if (kind == 'a')
-            for (int i = 0; i < 8; ++i) w.Put(3, 3);
-        Lengths(w, prevMain_, mainLens_, 0, 256);
-        Lengths(w, prevMain_, mainLens_, 256, mainLens_.size());
-        Lengths(w, prevLen_, lenLens_, 0, lenLens_.size());
+        if (blockSize) {
+            if (kind == 'a')
+                for (int i = 0; i < 8; ++i) w.Put(3, 3);
+            Lengths(w, prevMain_, mainLens_, 0, 256);
+            Lengths(w, prevMain_, mainLens_, 256, mainLens_.size());
+            Lengths(w, prevLen_, lenLens_, 0, lenLens_.size());
+        }
         const std::vector<uint32_t> main = CanonicalCodes(mainLens_), len = CanonicalCodes(lenLens_);
         const size_t base = sent_.size() - n;
         for (size_t p = base; p < sent_.size();) {
@@ -248,8 +256,21 @@ Bytes LzxCabinet(const std::vector<std::pair<std::string, Bytes>>& files, int wi
     }
     LzxWriter w(window, e8, 12000000);
     std::vector<CabBlock> blocks;
-    for (size_t at = 0, k = 0; at < all.size(); at += 32768, ++k)
-        blocks.push_back(w.Frame(all, at, std::min<size_t>(32768, all.size() - at), kinds[k % kinds.size()]));
+    // An upper-case kind is a block over that frame and the next.
+    char open = 0;
+    for (size_t at = 0, k = 0; at < all.size(); at += 32768, ++k) {
+        const size_t n = std::min<size_t>(32768, all.size() - at), next = std::min<size_t>(32768, all.size() - at - n);
+        const char c = kinds[k % kinds.size()];
+        if (open) {
+            blocks.push_back(w.Frame(all, at, n, open, 0));
+            open = 0;
+        } else if (c >= 'A' && c <= 'Z' && next) {
+            open = char(c - 'A' + 'a');
+            blocks.push_back(w.Frame(all, at, n, open, n + next));
+        } else {
+            blocks.push_back(w.Frame(all, at, n, char(c | 0x20), n));
+        }
+    }
     return MakeCabinet(records, uint16_t(3 | window << 8), blocks);
 }
 

@@ -30,7 +30,8 @@ struct CabEntry {
 Bytes MakeCabinet(const std::vector<CabEntry>& files, uint16_t type, const std::vector<CabBlock>& blocks);
 
 // The files packed with LZX of that window; kinds gives each frame's block
-// kind in turn: 'v' verbatim, 'a' aligned offsets, 'u' uncompressed.
+// kind in turn: 'v' verbatim, 'a' aligned offsets, 'u' uncompressed; an
+// upper-case kind is one block over that frame and the next.
 Bytes LzxCabinet(const std::vector<std::pair<std::string, Bytes>>& files, int window, const std::string& kinds, bool e8);
 
 }  // namespace qaztest
