@@ -52,7 +52,12 @@ if [ ! -d "$seeds/zip" ]; then
   cp "$seeds"/data/*.zip "$seeds/zip/"
   printf 'a/b\\c' > "$seeds/path/1"; printf 'a/../b\0../../c' > "$seeds/path/2"; printf 'C:x\0d/e' > "$seeds/path/3"
 fi
-for f in mag pi pic pic2 q4 lzh arj tar gzip lzw zip path ish; do
+if [ ! -f "$seeds/cab/mszip.cab" ]; then
+  mkdir -p "$seeds/cab"
+  (cd "$seeds" && printf 'seed seed seed of a cabinet, seed\n' >c.txt && seq 1 9000 >>c.txt &&
+    gcab -c cab/stored.cab c.txt && gcab -c -z cab/mszip.cab c.txt) >/dev/null 2>&1 || true
+fi
+for f in mag pi pic pic2 q4 lzh arj tar gzip lzw zip path ish cab; do
   fuzz $f "$host/components/codecs/fuzz_$f" "$seeds/$f"
 done
 fuzz ftp "$host/components/ftpclient/fuzz_ftp"

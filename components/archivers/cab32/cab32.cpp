@@ -1,4 +1,5 @@
-// Cab32.dll: cabinets through the platform's cabinet.dll. Commands: "-x"
+// Cab32.dll: cabinets read by our own reader, written through the platform's
+// cabinet.dll. Commands: "-x"
 // (extract with folders; with "-j" every file straight into the
 // destination), "-a" (pack; "-r" takes folders' contents; "-mz" MSZIP,
 // "-ml:<15..21>" LZX with that window), "-f" (make a self-extracting
@@ -16,7 +17,7 @@ using namespace qaz::archivers;
 
 namespace {
 
-bool Check(const std::string& archive) { return IsCabinetAt(archive, 0); }
+bool Check(const std::string& archive) { return IsCabinet(archive); }
 
 bool List(const std::string& archive, std::vector<ListedEntry>& entries) { return ListCabinet(archive, entries); }
 

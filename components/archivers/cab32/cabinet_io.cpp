@@ -3,28 +3,21 @@
 #include <windows.h>
 #include <fcntl.h>
 #include <fci.h>
-#include <fdi.h>
 
 #include <cstring>
 #include <memory>
 #include <vector>
 
-#include "components/archivers/common/extract_entries.h"
-#include "components/archivers/common/extract_target.h"
-#include "components/archivers/common/temp_output.h"
 #include "components/archivers/common/win_io.h"
 
 namespace qaz::archivers {
 namespace {
 
-// The handles FDI and FCI pass back to us: a file on disk seen from a base
-// offset, or the extraction target's current file. A file opened only for
-// reading is read in large blocks, since the engines ask for a few bytes
-// of header and then one data block at a time.
+// The handles FCI passes back to us. A file opened only for reading is read
+// in large blocks, since the engine asks for a little at a time.
 struct IoHandle {
     HANDLE file = INVALID_HANDLE_VALUE;
     int64_t base = 0;
-    ExtractTarget* target = nullptr;
     bool readOnly = false;
     std::vector<uint8_t> block;  // [at, filled) not yet handed out
     size_t at = 0, filled = 0;
@@ -32,11 +25,6 @@ struct IoHandle {
 };
 
 constexpr DWORD kReadBlock = 256u << 10;
-
-// FDI knows files only by name; the cabinet inside a program is found by
-// its name and read from its offset.
-thread_local std::string offsetName;
-thread_local int64_t offsetBase = 0;
 
 void* FNALLOC_Impl(ULONG cb) { return HeapAlloc(GetProcessHeap(), 0, cb); }
 void FNFREE_Impl(void* p) { HeapFree(GetProcessHeap(), 0, p); }
@@ -51,19 +39,12 @@ INT_PTR OpenFile(const char* name, int oflag, int) {
     auto* io = new IoHandle;
     io->file = h;
     io->readOnly = !(oflag & (_O_WRONLY | _O_RDWR));
-    if (!offsetName.empty() && lstrcmpiA(name, offsetName.c_str()) == 0) {
-        io->base = offsetBase;
-        LARGE_INTEGER at;
-        at.QuadPart = offsetBase;
-        SetFilePointerEx(h, at, nullptr, FILE_BEGIN);
-    }
     return reinterpret_cast<INT_PTR>(io);
 }
 
 UINT ReadFile_(INT_PTR hf, void* buf, UINT cb) {
     auto* io = reinterpret_cast<IoHandle*>(hf);
     DWORD got = 0;
-    if (io->target) return UINT(-1);
     if (!io->readOnly) return ReadFile(io->file, buf, cb, &got, nullptr) ? got : UINT(-1);
     auto* out = static_cast<uint8_t*>(buf);
     UINT total = 0;
@@ -93,7 +74,6 @@ UINT ReadFile_(INT_PTR hf, void* buf, UINT cb) {
 
 UINT WriteFile_(INT_PTR hf, void* buf, UINT cb) {
     auto* io = reinterpret_cast<IoHandle*>(hf);
-    if (io->target) return io->target->Write(static_cast<const uint8_t*>(buf), cb) ? cb : UINT(-1);
     DWORD done = 0;
     if (!WriteFile(io->file, buf, cb, &done, nullptr)) return UINT(-1);
     return done;
@@ -108,7 +88,6 @@ int CloseFile(INT_PTR hf) {
 
 LONG SeekFile(INT_PTR hf, LONG dist, int type) {
     auto* io = reinterpret_cast<IoHandle*>(hf);
-    if (io->target) return -1;
     if (io->readOnly && type != SEEK_END) {
         // Within the block read last: no need to go to the file.
         const int64_t to = type == SEEK_SET ? dist : io->blockStart + static_cast<int64_t>(io->at) + dist;
@@ -133,163 +112,6 @@ LONG SeekFile(INT_PTR hf, LONG dist, int type) {
     io->at = io->filled = 0;
     return static_cast<LONG>(now.QuadPart - io->base);
 }
-
-// FDI's callbacks in its own calling convention.
-FNALLOC(FdiAlloc) { return FNALLOC_Impl(cb); }
-FNFREE(FdiFree) { FNFREE_Impl(pv); }
-FNOPEN(FdiOpen) { return OpenFile(pszFile, oflag, pmode); }
-FNREAD(FdiRead) { return ReadFile_(hf, pv, cb); }
-FNWRITE(FdiWrite) { return WriteFile_(hf, pv, cb); }
-FNCLOSE(FdiClose) { return CloseFile(hf); }
-FNSEEK(FdiSeek) { return SeekFile(hf, dist, seektype); }
-
-struct FdiSession {
-    HFDI fdi = nullptr;
-    ERF erf = {};
-    FdiSession() {
-        fdi = FDICreate(FdiAlloc, FdiFree, FdiOpen, FdiRead, FdiWrite, FdiClose, FdiSeek, cpuUNKNOWN, &erf);
-    }
-    ~FdiSession() {
-        if (fdi) FDIDestroy(fdi);
-    }
-};
-
-// FDICopy wants the cabinet as a folder and a name.
-bool SplitPath(const std::string& path, std::string& folder, std::string& name) {
-    folder = FolderOf(path);
-    name = path.substr(folder.size());
-    return !name.empty();
-}
-
-std::string NameOf(const FDINOTIFICATION* n) {
-    std::string name = n->psz1 ? n->psz1 : "";
-    if (n->attribs & _A_NAME_IS_UTF) name = AnsiFromUtf8(name);
-    return name;
-}
-
-struct ListContext {
-    std::vector<ListedEntry>* entries;
-};
-
-FNFDINOTIFY(ListNotify) {
-    auto* ctx = static_cast<ListContext*>(pfdin->pv);
-    if (fdint == fdintCOPY_FILE) {
-        ListedEntry e;
-        e.path = NameOf(pfdin);
-        e.size = static_cast<uint32_t>(pfdin->cb);
-        e.dosDate = pfdin->date;
-        e.dosTime = pfdin->time;
-        e.method = "MSCAB";
-        ctx->entries->push_back(e);
-        return 0;  // skip the data
-    }
-    return 0;
-}
-
-struct ExtractContext {
-    ExtractTarget* target;
-    const Targets* targets;
-    bool flat;
-    std::string* report;
-    int result = kOk;
-    std::string current;
-};
-
-FNFDINOTIFY(ExtractNotify) {
-    auto* ctx = static_cast<ExtractContext*>(pfdin->pv);
-    switch (fdint) {
-    case fdintCOPY_FILE: {
-        const std::string name = NameOf(pfdin);
-        if (!Selected(*ctx->targets, name)) return 0;
-        std::string relative;
-        const codecs::PathVerdict verdict = ctx->target->Check(ctx->flat ? LastPart(name) : name, relative);
-        if (verdict != codecs::PathVerdict::Ok) {
-            *ctx->report += ReportLine(name, codecs::PathVerdictText(verdict));
-            if (ctx->result == kOk) ctx->result = kErrorRefused;
-            return 0;
-        }
-        const std::string folder = FolderOf(relative);
-        if (!folder.empty() && !ctx->target->MakeFolder(folder.substr(0, folder.size() - 1))) {
-            *ctx->report += ReportLine(name, "folder cannot be made");
-            ctx->result = kErrorCannotWrite;
-            return 0;
-        }
-        const int begun = ctx->target->BeginFile(relative, static_cast<uint32_t>(pfdin->cb));
-        if (begun != kOk) {
-            *ctx->report += ReportLine(name, begun == kErrorDiskSpace ? "does not fit on the disk" : "cannot be written");
-            ctx->result = begun;
-            return 0;
-        }
-        ctx->current = name;
-        auto* io = new IoHandle;
-        io->target = ctx->target;
-        return reinterpret_cast<INT_PTR>(io);
-    }
-    case fdintCLOSE_FILE_INFO: {
-        auto* io = reinterpret_cast<IoHandle*>(pfdin->hf);
-        delete io;
-        FILETIME local, utc;
-        FILETIME* when = nullptr;
-        if (DosDateTimeToFileTime(pfdin->date, pfdin->time, &local) && LocalFileTimeToFileTime(&local, &utc)) when = &utc;
-        const int done = ctx->target->CommitFile(when);
-        *ctx->report += ReportLine(ctx->current, done == kOk ? "extracted" : "cannot be written");
-        if (done != kOk) ctx->result = done;
-        return TRUE;
-    }
-    default:
-        return 0;
-    }
-}
-
-}  // namespace
-
-bool IsCabinetAt(const std::string& path, uint64_t offset) {
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
-    uint8_t head[36] = {};
-    DWORD got = 0;
-    LARGE_INTEGER at;
-    at.QuadPart = static_cast<LONGLONG>(offset);
-    const bool read = SetFilePointerEx(h, at, nullptr, FILE_BEGIN) && ReadFile(h, head, sizeof head, &got, nullptr);
-    CloseHandle(h);
-    // "MSCF", a cabinet size, version 1.3, at least one folder and file.
-    return read && got == sizeof head && std::memcmp(head, "MSCF", 4) == 0 && head[24] == 3 && head[25] == 1 &&
-           (head[26] | head[27] << 8) > 0;
-}
-
-bool ListCabinet(const std::string& path, std::vector<ListedEntry>& entries) {
-    FdiSession s;
-    std::string folder, name;
-    if (!s.fdi || !SplitPath(path, folder, name)) return false;
-    ListContext ctx{&entries};
-    offsetName.clear();
-    if (!FDICopy(s.fdi, &name[0], &folder[0], 0, ListNotify, nullptr, &ctx)) return false;
-    return true;
-}
-
-int ExtractCabinet(const std::string& path, uint64_t offset, const Targets& targets, bool flat, std::string& report) {
-    FdiSession s;
-    std::string folder, name;
-    if (!s.fdi || !SplitPath(path, folder, name)) return kErrorCannotRead;
-    ExtractTarget target(targets.destination);
-    if (!target.ready()) {
-        report += ReportLine(targets.destination, "folder cannot be made");
-        return kErrorCannotWrite;
-    }
-    ExtractContext ctx{&target, &targets, flat, &report, kOk, std::string()};
-    offsetName = folder + name;
-    offsetBase = static_cast<int64_t>(offset);
-    const BOOL ok = FDICopy(s.fdi, &name[0], &folder[0], 0, ExtractNotify, nullptr, &ctx);
-    offsetName.clear();
-    if (!ok) {
-        target.AbortFile();
-        report += ReportLine(path, "cabinet damaged");
-        return ctx.result == kOk ? kErrorCorrupt : ctx.result;
-    }
-    return ctx.result;
-}
-
-namespace {
 
 // FCI's callbacks.
 FNFCIALLOC(FciAlloc) { return FNALLOC_Impl(cb); }

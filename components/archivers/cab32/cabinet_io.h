@@ -1,6 +1,6 @@
-// Cabinets through the platform's cabinet.dll: reading with FDI (also a
-// cabinet that starts at an offset inside a self-extracting program) and
-// writing with FCI.
+// Cabinets: read with our own reader (cabinet_read.cpp: also a cabinet
+// behind other data, and the parts of a split set), written through the
+// platform's FCI (cabinet_io.cpp).
 #pragma once
 #include <cstdint>
 #include <string>
@@ -12,11 +12,13 @@
 
 namespace qaz::archivers {
 
-// Whether a cabinet header starts at offset.
-bool IsCabinetAt(const std::string& path, uint64_t offset);
+// Whether the file holds a cabinet (at its start, or behind other data).
+bool IsCabinet(const std::string& path);
+// The files of the cabinet's whole set.
 bool ListCabinet(const std::string& path, std::vector<ListedEntry>& entries);
 // Extracts the selected files below targets.destination (flat: every file
-// under its last name). Returns kOk or the first error's result.
+// under its last name); the cabinet starts at offset, or is searched for
+// when offset is 0. Returns kOk or the first error's result.
 int ExtractCabinet(const std::string& path, uint64_t offset, const Targets& targets, bool flat, std::string& report);
 
 // Compression of a new cabinet: MSZIP, or LZX with a window of 2^15 to 2^21.

@@ -1,11 +1,12 @@
 // Writes a few small pictures of each format as starting points for the
 // fuzzers: make_seeds DIR writes DIR/mag, DIR/pi, DIR/pic, DIR/pic2, DIR/q4,
-// and ISH texts of each kind in DIR/ish.
+// ISH texts of each kind in DIR/ish, and LZX cabinets in DIR/cab.
 #include <filesystem>
 #include <fstream>
 #include <string>
 
 #include "components/codecs/ish.h"
+#include "tests/components/codecs/cab_writer.h"
 #include "tests/components/codecs/encoders.h"
 
 namespace {
@@ -20,7 +21,15 @@ void Write(const std::filesystem::path& path, const std::vector<uint8_t>& bytes)
 int main(int argc, char** argv) {
     if (argc != 2) return 2;
     const std::filesystem::path dir = argv[1];
-    for (const char* sub : {"mag", "pi", "pic", "pic2", "q4", "ish"}) std::filesystem::create_directories(dir / sub);
+    for (const char* sub : {"mag", "pi", "pic", "pic2", "q4", "ish", "cab"}) std::filesystem::create_directories(dir / sub);
+    std::vector<uint8_t> calls;
+    for (int i = 0; calls.size() < 40000; ++i) {
+        const std::string line = "call " + std::to_string(i % 97) + "\n";
+        calls.insert(calls.end(), line.begin(), line.end());
+        if (i % 5 == 0) calls.insert(calls.end(), {0xE8, uint8_t(i), 0x10, 0, 0});
+    }
+    for (const char* kinds : {"v", "au"})
+        Write(dir / "cab" / (std::string("lzx_") + kinds), qaztest::LzxCabinet({{"c.bin", calls}}, 16, kinds, true));
     int k = 0;
     for (qaz::codecs::IshKind kind : {qaz::codecs::IshKind::Jis7, qaz::codecs::IshKind::Jis8,
                                       qaz::codecs::IshKind::ShiftJis, qaz::codecs::IshKind::NonKana}) {
