@@ -181,6 +181,7 @@ LzhHeaderStatus ReadLzhHeader(const uint8_t* data, size_t size, size_t offset, L
         }
     } else if (e.level == 2 || e.level == 3) {
         size_t headerSize = 0, first = 0, sizeBytes = 2;
+        if (left < 26) return LzhHeaderStatus::Corrupt;
         if (e.level == 2) {
             headerSize = Le16(h);
             // OS-9/68k's LHA counts the header without its own size field.
