@@ -310,7 +310,7 @@ bool EucJpToShiftJis(const std::string& in, std::string& out) {
 }
 
 bool IsSupportedLzhMethod(const char* m) {
-    static const char* const kMethods[] = {"-lh0-", "-lh1-", "-lh4-", "-lh5-", "-lh6-", "-lh7-", "-lhd-",
+    static const char* const kMethods[] = {"-lh0-", "-lh1-", "-lh4-", "-lh5-", "-lh6-", "-lh7-", "-lhx-", "-lhd-",
                                            "-lz4-", "-lzs-", "-lz5-", "-pm0-"};
     for (const char* k : kMethods)
         if (std::memcmp(m, k, 5) == 0) return true;
@@ -418,6 +418,8 @@ UnpackStatus UnpackLzhEntry(const uint8_t* data, size_t size, const LzhEntry& e,
         st = DecodeLzhuf(in, inSize, e.originalSize, kLh6Params, crc);
     } else if (Is(e, "-lh7-")) {
         st = DecodeLzhuf(in, inSize, e.originalSize, kLh7Params, crc);
+    } else if (Is(e, "-lhx-")) {
+        st = DecodeLzhuf(in, inSize, e.originalSize, kLhxParams, crc);
     } else if (Is(e, "-lh1-")) {
         st = DecodeLh1(in, inSize, e.originalSize, crc);
     } else if (Is(e, "-lzs-")) {

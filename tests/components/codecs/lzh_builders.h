@@ -244,4 +244,74 @@ inline Bytes PackLz5(const Bytes& d) {
     return out;
 }
 
+// -lhx- (the block format of -lh5- with a 1 MB window) in the plainest
+// complete codes: literal and length codes of 9 bits (8 for the bytes 0 and
+// 1), position slots 1 to 19 in 4 and 5 bits, so matches reach back 512 KB
+// (slot 0, a distance of one byte, is left out; older readers take no more
+// than 20 slots); matches found through the last place of each three bytes.
+inline Bytes PackLhx(const Bytes& d) {
+    BitWriter w;
+    std::vector<uint32_t> last(1u << 24, UINT32_MAX);
+    struct Code {
+        unsigned symbol, slot = 0, extraBits = 0;
+        uint32_t extra = 0;
+    };
+    std::vector<Code> codes;
+    for (size_t i = 0; i < d.size();) {
+        size_t length = 0, distance = 0;
+        if (i + 3 <= d.size()) {
+            const uint32_t key = uint32_t(d[i]) << 16 | uint32_t(d[i + 1]) << 8 | d[i + 2];
+            const uint32_t p = last[key];
+            if (p != UINT32_MAX && i - p <= (1u << 19)) {
+                while (length < 256 && i + length < d.size() && d[p + length] == d[i + length]) ++length;
+                distance = i - p;
+            }
+            last[key] = uint32_t(i);
+        }
+        if (length < 3 || distance == 1) {
+            codes.push_back({d[i++]});
+            continue;
+        }
+        Code c{unsigned(253 + length)};
+        const uint32_t position = uint32_t(distance - 1);
+        while (c.slot < 19 && (position >> c.slot) > 1) ++c.slot;
+        c.slot = position < 2 ? position : c.slot + 1;
+        c.extraBits = c.slot > 1 ? c.slot - 1 : 0;
+        c.extra = c.slot > 1 ? position - (1u << (c.slot - 1)) : 0;
+        codes.push_back(c);
+        i += length;
+    }
+    for (size_t at = 0; at < codes.size(); at += 60000) {
+        const size_t n = codes.size() - at < 60000 ? codes.size() - at : 60000;
+        w.Put(n, 16);
+        // The code-length tree: lengths 8 and 9 (codes 10 and 11) in one bit
+        // each; three zeros after the third entry come as a run.
+        w.Put(12, 5);
+        w.Put(0, 9);
+        w.Put(3, 2);
+        w.Put(0, 12);
+        w.Put(1, 3);
+        w.Put(1, 3);
+        w.Put(510, 9);
+        w.Put(0, 2);
+        for (int i = 2; i < 510; ++i) w.Put(1, 1);
+        // The position tree: slots 1 to 13 in 4 bits, 14 to 19 in 5.
+        w.Put(20, 5);
+        for (int i = 0; i < 20; ++i) w.Put(i == 0 ? 0 : i <= 13 ? 4 : 5, 3);
+        for (size_t k = at; k < at + n; ++k) {
+            const unsigned sym = codes[k].symbol;
+            if (sym < 2) w.Put(sym, 8);
+            else w.Put(4 + sym - 2, 9);
+            if (sym >= 256) {
+                const unsigned slot = codes[k].slot;
+                if (slot <= 13) w.Put(slot - 1, 4);
+                else w.Put(26 + slot - 14, 5);
+                w.Put(codes[k].extra, codes[k].extraBits);
+            }
+        }
+    }
+    w.Put(0, 7);  // as LHA's packers end: readers may look a few bits ahead
+    return w.Finish();
+}
+
 }  // namespace qaztest::lzh

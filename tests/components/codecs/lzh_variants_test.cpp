@@ -106,9 +106,17 @@ TEST_F(LzhVariants, OlderMethodsUnpackAsLhasaUnpacksThem) {
         {"-lh1-", PackLh1, 2},
         {"-lzs-", PackLzs, 1},
         {"-lz5-", PackLz5, 0},
+        {"-lhx-", PackLhx, 2},
     };
-    const Bytes samples[] = {Sample(70000, 1), Bytes{'a'}, Bytes(9000, ' ')};
+    // For -lhx-, noise repeated from 440 KB back.
+    std::mt19937 rng(4);
+    Bytes far;
+    for (int i = 0; i < 40000; ++i) far.push_back(uint8_t(rng()));
+    const Bytes middle = Sample(400000, 5);
+    far.insert(far.end(), middle.begin(), middle.end());
+    far.insert(far.end(), far.begin(), far.begin() + 40000);
     for (const Case& c : cases) {
+        const Bytes samples[] = {c.pack == PackLhx ? far : Sample(70000, 1), Bytes{'a'}, Bytes(9000, ' ')};
         Bytes archive;
         for (size_t i = 0; i < 3; ++i) {
             Entry e;
