@@ -349,7 +349,7 @@ bool IsMacBinaryOf(const uint8_t* m, const LzhEntry& e) {
     const size_t nameLen = m[1];
     size_t cut = 0;
     for (size_t i = 0; i < e.path.size(); ++i) {
-        if (e.os != 'm' && IsSjisLead(uint8_t(e.path[i])) && i + 1 < e.path.size()) ++i;
+        if (IsSjisLead(uint8_t(e.path[i])) && i + 1 < e.path.size()) ++i;
         else if (e.path[i] == '\\') cut = i + 1;
     }
     const std::string name = e.path.substr(cut);

@@ -83,7 +83,8 @@ int ExtractEntries(const std::vector<EntryJob>& jobs, const Targets& targets, bo
     }
     for (const auto& [job, relative] : links) {
         bool skipped = false;
-        const int made = target.MakeLinkCopy(relative, job->linkTarget, skipped);
+        // Flat, the target was written under its last name beside the link.
+        const int made = target.MakeLinkCopy(relative, flat ? LastPart(job->linkTarget) : job->linkTarget, skipped);
         if (made == kErrorRefused) {
             report += ReportLine(job->path, "link leads outside the destination");
             if (result == kOk) result = kErrorRefused;

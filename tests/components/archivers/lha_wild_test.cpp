@@ -44,10 +44,10 @@ class LhaWild : public ::testing::Test {
 protected:
     LhaWild() : lha_("Unlha32.dll", "Unlha") {}
     // Extracts the archive into a fresh folder: the result, and the output in out.
-    int Extract(const std::string& name, const Bytes& archive, std::string& out) {
+    int Extract(const std::string& name, const Bytes& archive, std::string& out, const std::string& head = "x -a1 ") {
         const std::string path = dir_.File(name + ".lzh", std::string(archive.begin(), archive.end()));
         dest_ = dir_.Folder("d_" + name) + "\\";
-        return lha_.Run("x -a1 \"" + path + "\" \"" + dest_ + "\"", &out);
+        return lha_.Run(head + "\"" + path + "\" \"" + dest_ + "\"", &out);
     }
     std::string Get(const std::string& relative) const { return qaztest::FileBytes(dest_ + relative); }
 
@@ -73,6 +73,7 @@ TEST_F(LhaWild, ArchivesFromOtherSystemsExtractWithTheirResult) {
         int result;
         std::vector<std::pair<std::string, std::string>> files;  // relative path, content
         const char* said;  // a piece of the output, or null
+        const char* head = "x -a1 ";
     };
     const Case cases[] = {
         {"folders with an empty name",
@@ -82,6 +83,8 @@ TEST_F(LhaWild, ArchivesFromOtherSystemsExtractWithTheirResult) {
         {"link inside",
          Archive({Level23(link, 2), Level01(File("t.txt", "target"), 0)}), 0,
          {{"d\\in", "target"}, {"t.txt", "target"}}, "extracted as a copy"},
+        {"link inside, flat", Archive({Level23(link, 2), Level01(File("t.txt", "target"), 0)}), 0,
+         {{"in", "target"}, {"t.txt", "target"}}, "extracted as a copy", "x -a0gj "},
         {"link outside", Archive({Level01(Folder("out|../../x"), 0), first}), 0x8001, {{"a.txt", "first"}}, "out"},
         {"bytes between entries", Archive({first, garbage, second, broken, third}), 0x800C,
          {{"a.txt", "first"}, {"b.txt", "second"}, {"c.txt", "third"}}, "damaged bytes from"},
@@ -89,7 +92,8 @@ TEST_F(LhaWild, ArchivesFromOtherSystemsExtractWithTheirResult) {
     };
     for (const Case& c : cases) {
         std::string out;
-        EXPECT_EQ(Extract(std::string("c") + std::to_string(&c - cases), c.archive, out), c.result) << c.what << ": " << out;
+        EXPECT_EQ(Extract(std::string("c") + std::to_string(&c - cases), c.archive, out, c.head), c.result)
+            << c.what << ": " << out;
         for (const auto& f : c.files) EXPECT_EQ(Get(f.first), f.second) << c.what << " " << f.first;
         if (c.said) {
             EXPECT_NE(out.find(c.said), std::string::npos) << c.what << ": " << out;
