@@ -311,7 +311,7 @@ bool EucJpToShiftJis(const std::string& in, std::string& out) {
 
 bool IsSupportedLzhMethod(const char* m) {
     static const char* const kMethods[] = {"-lh0-", "-lh1-", "-lh4-", "-lh5-", "-lh6-", "-lh7-", "-lhx-", "-lhd-",
-                                           "-lz4-", "-lzs-", "-lz5-", "-pm0-"};
+                                           "-lz4-", "-lzs-", "-lz5-", "-pm0-", "-pm2-"};
     for (const char* k : kMethods)
         if (std::memcmp(m, k, 5) == 0) return true;
     return false;
@@ -426,6 +426,8 @@ UnpackStatus UnpackLzhEntry(const uint8_t* data, size_t size, const LzhEntry& e,
         st = DecodeLzs(in, inSize, e.originalSize, crc);
     } else if (Is(e, "-lz5-")) {
         st = DecodeLz5(in, inSize, e.originalSize, crc);
+    } else if (Is(e, "-pm2-")) {
+        st = DecodePm2(in, inSize, e.originalSize, crc);
     } else {
         return UnpackStatus::Unsupported;
     }

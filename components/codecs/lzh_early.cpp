@@ -252,4 +252,209 @@ UnpackStatus DecodeLz5(const uint8_t* in, size_t inSize, uint64_t outSize, ByteS
     return ring->Flush() ? UnpackStatus::Ok : UnpackStatus::Stopped;
 }
 
+RecentBytes::RecentBytes() {
+    unsigned n = 0;
+    const unsigned groups[5][2] = {{0x20, 0x7F}, {0x00, 0x1F}, {0xA0, 0xDF}, {0x80, 0x9F}, {0xE0, 0xFF}};
+    for (const auto& g : groups)
+        for (unsigned b = g[0]; b <= g[1]; ++b) order_[n++] = uint8_t(b);
+}
+
+unsigned RecentBytes::PlaceOf(uint8_t b) const {
+    unsigned i = 0;
+    while (order_[i] != b) ++i;
+    return i;
+}
+
+void RecentBytes::Use(uint8_t b) {
+    const unsigned at = PlaceOf(b);
+    std::memmove(order_ + 1, order_, at);
+    order_[0] = b;
+}
+
+namespace {
+
+// A canonical Huffman code read bit by bit: codes of each length follow
+// those of the length before, in the order of their symbols.
+class SmallTree {
+public:
+    void Single(unsigned symbol) {
+        single_ = true;
+        symbol_ = symbol;
+    }
+    bool Build(const uint8_t* lengths, unsigned n) {
+        single_ = false;
+        unsigned count[17] = {};
+        for (unsigned i = 0; i < n; ++i) ++count[lengths[i]];
+        count[0] = 0;
+        uint32_t code = 0;
+        unsigned k = 0;
+        for (unsigned len = 1; len <= 16; ++len) {
+            first_[len] = code;
+            offset_[len] = k;
+            count_[len] = count[len];
+            k += count[len];
+            if (code + count[len] > (1u << len)) return false;
+            code = (code + count[len]) << 1;
+        }
+        unsigned next[17];
+        for (unsigned len = 1; len <= 16; ++len) next[len] = offset_[len];
+        for (unsigned i = 0; i < n; ++i)
+            if (lengths[i]) sorted_[next[lengths[i]]++] = uint8_t(i);
+        return k > 0;
+    }
+    int Decode(MsbBitSource& bits) const {
+        if (single_) return int(symbol_);
+        uint32_t code = 0;
+        for (unsigned len = 1; len <= 16; ++len) {
+            code = code << 1 | bits.Get(1);
+            if (code - first_[len] < count_[len] && code >= first_[len]) return sorted_[offset_[len] + code - first_[len]];
+        }
+        return -1;
+    }
+
+private:
+    bool single_ = true;
+    unsigned symbol_ = 0;
+    uint32_t first_[17] = {};
+    unsigned offset_[17] = {};
+    unsigned count_[17] = {};
+    uint8_t sorted_[32] = {};
+};
+
+class Pm2Decoder {
+public:
+    Pm2Decoder(const uint8_t* in, size_t inSize, ByteSink& sink) : bits_(in, inSize), out_(8192, 0, sink) {
+        std::memset(out_.data(), ' ', 8192);
+    }
+
+    UnpackStatus Run(uint64_t outSize) {
+        bits_.Get(1);  // the stream starts with a bit of no meaning
+        if (!Rebuild()) return Failed();
+        while (done_ < outSize) {
+            const int code = codes_.Decode(bits_);
+            if (code < 0 || bits_.Overrun()) return Failed();
+            if (code < 8) {
+                const Pm2Range r = kPm2Places[code];
+                if (!Put(recent_.At(r.start + bits_.Get(r.bits)))) return UnpackStatus::Stopped;
+                if (!ok_) return Failed();
+                continue;
+            }
+            const unsigned copy = unsigned(code) - 8;
+            uint64_t length;
+            if (copy < 15) {
+                length = copy + 2;
+            } else if (copy - 15 < 6) {
+                const Pm2Range r = kPm2Lengths[copy - 15];
+                length = r.start + bits_.Get(r.bits);
+            } else {
+                return UnpackStatus::Corrupt;
+            }
+            unsigned distance = 0;  // less one
+            if (copy == 0) {
+                distance = bits_.Get(6);
+            } else if (copy < 20) {
+                const int slot = offsets_.Decode(bits_);
+                if (slot < 0) return Failed();
+                const unsigned n = slot == 0 ? 6 : unsigned(slot) + 5;
+                distance = (slot == 0 ? 0 : 1u << n) + bits_.Get(n);
+            }
+            if (bits_.Overrun() || distance >= 8192) return Failed();
+            if (length > outSize - done_) length = outSize - done_;
+            const unsigned from = unsigned(pos_ + 8192 - 1 - distance);
+            for (unsigned i = 0; i < length; ++i) {
+                if (!Put(out_.data()[(from + i) & 8191])) return UnpackStatus::Stopped;
+                if (!ok_) return Failed();
+            }
+        }
+        return out_.Flush() ? UnpackStatus::Ok : UnpackStatus::Stopped;
+    }
+
+private:
+    UnpackStatus Failed() const { return bits_.Overrun() ? UnpackStatus::Truncated : UnpackStatus::Corrupt; }
+
+    bool Put(uint8_t b) {
+        if (!out_.Put(b)) return false;
+        ++pos_;
+        ++done_;
+        recent_.Use(b);
+        if (--untilRebuild_ == 0) ok_ = Rebuild();
+        return true;
+    }
+
+    bool ReadCodes() {
+        const unsigned n = bits_.Get(5), shortest = bits_.Get(3);
+        needOffsets_ = n >= 10 && !(n == 29 && shortest == 0);
+        if (shortest == 0) {
+            if (n == 0) return false;
+            codes_.Single(n - 1);
+            return true;
+        }
+        const unsigned width = bits_.Get(3);
+        uint8_t lengths[31] = {};
+        for (unsigned i = 0; i < n; ++i) {
+            const unsigned v = bits_.Get(width);
+            lengths[i] = uint8_t(v ? shortest + v - 1 : 0);
+            if (lengths[i] > 16) return false;
+        }
+        return codes_.Build(lengths, n);
+    }
+
+    bool ReadOffsets(unsigned n) {
+        if (!needOffsets_) return true;
+        uint8_t lengths[8] = {};
+        unsigned used = 0, last = 0;
+        for (unsigned i = 0; i < n; ++i) {
+            lengths[i] = uint8_t(bits_.Get(3));
+            if (lengths[i]) {
+                ++used;
+                last = i;
+            }
+        }
+        if (used == 1) offsets_.Single(last);
+        else if (!offsets_.Build(lengths, n)) return false;
+        return true;
+    }
+
+    // The trees come again after 1, 2, 4 and 8 KB of output and every 4 KB
+    // after that: the first times with one more position slot each, later
+    // only when a bit asks for them.
+    bool Rebuild() {
+        switch (stage_++) {
+        case 0:
+            untilRebuild_ = 1024;
+            return ReadCodes() && ReadOffsets(5);
+        case 1:
+            untilRebuild_ = 1024;
+            return ReadOffsets(6);
+        case 2:
+            untilRebuild_ = 2048;
+            return ReadOffsets(7);
+        case 3:
+            untilRebuild_ = 4096;
+            if (bits_.Get(1) && !ReadCodes()) return false;
+            return ReadOffsets(8);
+        default:
+            stage_ = 4;
+            untilRebuild_ = 4096;
+            return !bits_.Get(1) || (ReadCodes() && ReadOffsets(8));
+        }
+    }
+
+    MsbBitSource bits_;
+    Ring out_;
+    RecentBytes recent_;
+    SmallTree codes_;
+    SmallTree offsets_;  // until one is sent, every position takes slot 0
+    bool needOffsets_ = false, ok_ = true;
+    unsigned stage_ = 0;
+    uint64_t pos_ = 0, done_ = 0, untilRebuild_ = 0;
+};
+
+}  // namespace
+
+UnpackStatus DecodePm2(const uint8_t* in, size_t inSize, uint64_t outSize, ByteSink& sink) {
+    auto decoder = std::make_unique<Pm2Decoder>(in, inSize, sink);
+    return decoder->Run(outSize);
+}
+
 }  // namespace qaz::codecs

@@ -314,4 +314,59 @@ inline Bytes PackLhx(const Bytes& d) {
     return w.Finish();
 }
 
+// -pm2- with nine codes: the eight ranges of places in the list of recent
+// bytes in 3 bits (the last two in 4), and copies of two bytes from up to
+// 64 back; no position tree is ever needed, so the later tree points only
+// take the bit that says the codes stay.
+inline Bytes PackPm2(const Bytes& d) {
+    BitWriter w;
+    qaz::codecs::RecentBytes recent;
+    auto code = [&](unsigned c) {
+        if (c < 7) w.Put(c, 3);
+        else w.Put(14 + c - 7, 4);
+    };
+    w.Put(0, 1);
+    w.Put(9, 5);  // nine codes
+    w.Put(3, 3);  // of at least 3 bits
+    w.Put(2, 3);  // lengths in 2 bits: 1 for 3 bits, 2 for 4
+    for (unsigned c = 0; c < 9; ++c) w.Put(c < 7 ? 1 : 2, 2);
+    uint64_t done = 0, nextTree = 1024;
+    unsigned stage = 1;
+    auto advance = [&](unsigned n) {
+        done += n;
+        if (done < nextTree) return;
+        // After 4 KB and every 4 KB later a bit tells whether the codes come again.
+        if (stage >= 3) w.Put(0, 1);
+        nextTree += stage == 1 ? 1024 : stage == 2 ? 2048 : 4096;
+        ++stage;
+    };
+    for (size_t i = 0; i < d.size();) {
+        size_t distance = 0;
+        for (size_t k = 1; k <= 64 && k <= i && i + 1 < d.size(); ++k)
+            if (d[i - k] == d[i] && d[i - k + 1] == d[i + 1]) {
+                distance = k;
+                break;
+            }
+        if (distance) {
+            code(8);
+            w.Put(distance - 1, 6);
+            recent.Use(d[i]);
+            advance(1);
+            recent.Use(d[i + 1]);
+            advance(1);
+            i += 2;
+            continue;
+        }
+        const unsigned place = recent.PlaceOf(d[i]);
+        unsigned c = 7;
+        while (qaz::codecs::kPm2Places[c].start > place) --c;
+        code(c);
+        w.Put(place - qaz::codecs::kPm2Places[c].start, qaz::codecs::kPm2Places[c].bits);
+        recent.Use(d[i++]);
+        advance(1);
+    }
+    w.Put(0, 16);
+    return w.Finish();
+}
+
 }  // namespace qaztest::lzh

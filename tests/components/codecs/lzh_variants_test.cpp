@@ -1,5 +1,5 @@
 // LHA archives as the older and rarer packers wrote them: the methods of
-// LHarc and LArc, headers of level 3, OS-9's level 2, extensions of every
+// LHarc, LArc and PMarc, headers of level 3, OS-9's level 2, extensions of every
 // kind, Unix links, MacBinary headers and EUC-JP names. Each archive is made
 // here from the header descriptions and first extracted by lhasa, which
 // proves it right; then our reader must give the same.
@@ -107,6 +107,7 @@ TEST_F(LzhVariants, OlderMethodsUnpackAsLhasaUnpacksThem) {
         {"-lzs-", PackLzs, 1},
         {"-lz5-", PackLz5, 0},
         {"-lhx-", PackLhx, 2},
+        {"-pm2-", PackPm2, 1},
     };
     // For -lhx-, noise repeated from 440 KB back.
     std::mt19937 rng(4);

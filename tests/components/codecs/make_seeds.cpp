@@ -70,7 +70,8 @@ int main(int argc, char** argv) {
         char os;
     };
     const Seed seeds[] = {{"-lh1-", lzh::PackLh1, 0, 'M'}, {"-lzs-", lzh::PackLzs, 1, 'U'},
-                          {"-lz5-", lzh::PackLz5, 3, 'U'}, {"-lh0-", nullptr, 2, 'm'}};
+                          {"-lz5-", lzh::PackLz5, 3, 'U'}, {"-lh0-", nullptr, 2, 'm'},
+                          {"-pm2-", lzh::PackPm2, 1, 'M'}, {"-lhx-", lzh::PackLhx, 2, 'W'}};
     for (const Seed& seed : seeds) {
         lzh::Entry e;
         e.method = seed.method;
@@ -81,7 +82,7 @@ int main(int argc, char** argv) {
         e.exts = {{0x01, lzh::Of("ln|seed.txt")}, {0x50, {0xFF, 0xA1}}};
         lzh::Bytes a = seed.level >= 2 ? lzh::Level23(e, seed.level) : lzh::Level01(e, seed.level);
         a.push_back(0);
-        Write(dir / "lzh" / (std::string("old") + std::to_string(seed.level)), a);
+        Write(dir / "lzh" / (std::string("old") + std::to_string(&seed - seeds)), a);
     }
     return 0;
 }
