@@ -248,8 +248,13 @@ bool LooksLikeHeader(const uint8_t* data, size_t size, size_t i) {
 size_t FindLzhStart(const uint8_t* data, size_t size) {
     LzhEntry e;
     if (ReadLzhHeader(data, size, 0, e) == LzhHeaderStatus::Ok) return 0;
-    if (size < 2 || data[0] != 'M' || data[1] != 'Z') return SIZE_MAX;
-    const size_t limit = size < (1u << 20) ? size : (1u << 20);
+    // A program: an "MZ" executable, or an MS-DOS .COM program (a jump first),
+    // whose archive follows within its 64 KB.
+    const bool exe = size >= 2 && data[0] == 'M' && data[1] == 'Z';
+    const bool com = size >= 3 && (data[0] == 0xE9 || data[0] == 0xEB);
+    if (!exe && !com) return SIZE_MAX;
+    const size_t reach = exe ? (1u << 20) : (1u << 16);
+    const size_t limit = size < reach ? size : reach;
     for (size_t i = 2; i + 22 <= limit; ++i)
         if (LooksLikeHeader(data, size, i) && ReadLzhHeader(data, size, i, e) == LzhHeaderStatus::Ok) return i;
     return SIZE_MAX;
@@ -417,6 +422,8 @@ UnpackStatus UnpackLzhEntry(const uint8_t* data, size_t size, const LzhEntry& e,
     } else if (Is(e, "-lh6-")) {
         st = DecodeLzhuf(in, inSize, e.originalSize, kLh6Params, crc);
     } else if (Is(e, "-lh7-")) {
+        // LHARK (system ' ', level 1) wrote a -lh7- of its own.
+        if (e.level == 1 && e.os == ' ') return UnpackStatus::Unsupported;
         st = DecodeLzhuf(in, inSize, e.originalSize, kLh7Params, crc);
     } else if (Is(e, "-lhx-")) {
         st = DecodeLzhuf(in, inSize, e.originalSize, kLhxParams, crc);

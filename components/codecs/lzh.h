@@ -40,7 +40,8 @@ enum class LzhHeaderStatus { Ok, End, Corrupt };
 LzhHeaderStatus ReadLzhHeader(const uint8_t* data, size_t size, size_t offset, LzhEntry& entry);
 
 // Where the first header is: 0 for a plain archive; in a program ("MZ") the
-// first valid header of its first megabyte, as in a self-extracting archive.
+// first valid header of its first megabyte, in an MS-DOS .COM program of its
+// first 64 KB, as in a self-extracting archive.
 // SIZE_MAX when there is none.
 size_t FindLzhStart(const uint8_t* data, size_t size);
 

@@ -165,6 +165,13 @@ TEST_F(LzhVariants, HeaderVariantsAreReadAsLhasaReadsThem) {
         e.os = os;
         return e;
     };
+    // A self-extracting .COM program: a jump, its code, then the archive.
+    auto ComProgram = [](Bytes archive) {
+        Bytes program = {0xEB, 0x3C};
+        program.resize(700, 0x90);
+        program.insert(program.end(), archive.begin(), archive.end());
+        return program;
+    };
     Entry dirLink;
     dirLink.method = "-lhd-";
     dirLink.exts = {{0x02, Of("sub\xFF")}, {0x01, Of("ln|../t.txt")}, {0x50, link}};
@@ -188,6 +195,7 @@ TEST_F(LzhVariants, HeaderVariantsAreReadAsLhasaReadsThem) {
                  2),
          "e\\f\\ext.txt", nullptr},
         {"link, level 2", Level23(dirLink, 2), "sub\\ln", "..\\t.txt"},
+        {"inside an MS-DOS .COM program", ComProgram(Level01(file({{0x01, Of("com.txt")}}, 'M'), 1)), "com.txt", nullptr},
         {"link, level 0", Level01(level0Link, 0), "l0", "t.txt"},
     };
     for (const Case& c : cases) {
