@@ -1,6 +1,6 @@
-// LHA archives: the headers of levels 0, 1 and 2 with their checksums, the
-// methods -lh0- (stored), -lh4- to -lh7- and -lhd- (a folder), and writing
-// level-2 headers with -lh5- data.
+// LHA archives: the headers of levels 0 to 3 with their checksums, the
+// methods of LHarc, LHA, LArc and PMarc, and writing level-2 headers with
+// -lh5- data.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -23,6 +23,11 @@ struct LzhEntry {
     uint8_t level = 0;
     uint8_t attribute = 0;
     bool folder = false;
+    char os = 0;              // the system that wrote it: 'M' MS-DOS, 'U' Unix, 'm' Macintosh, … (0 at level 0)
+    bool hasUnixMode = false;
+    uint16_t unixMode = 0;
+    bool link = false;        // a Unix symbolic link, stored as "path|target"
+    std::string linkTarget;   // relative to the link's folder, '\' separators
     size_t headerOffset = 0;
     size_t dataOffset = 0;
     size_t nextOffset = 0;
@@ -35,9 +40,14 @@ enum class LzhHeaderStatus { Ok, End, Corrupt };
 LzhHeaderStatus ReadLzhHeader(const uint8_t* data, size_t size, size_t offset, LzhEntry& entry);
 
 // Where the first header is: 0 for a plain archive; in a program ("MZ") the
-// first valid header of its first megabyte, as in a self-extracting archive.
+// first valid header of its first megabyte, in an MS-DOS .COM program of its
+// first 64 KB, as in a self-extracting archive.
 // SIZE_MAX when there is none.
 size_t FindLzhStart(const uint8_t* data, size_t size);
+
+// The next offset after from where a header reads as Ok, SIZE_MAX when there
+// is none: how a reader steps past damaged bytes between entries.
+size_t FindNextLzhHeader(const uint8_t* data, size_t size, size_t from);
 
 bool IsSupportedLzhMethod(const char* method);
 
@@ -57,6 +67,10 @@ struct LzhPackItem {
 void AppendLzhEntry(std::vector<uint8_t>& out, const LzhPackItem& item);
 // The zero byte that ends an archive.
 inline void FinishLzh(std::vector<uint8_t>& out) { out.push_back(0); }
+
+// A name from Unix that is not UTF-8 but valid EUC-JP, turned into Shift-JIS;
+// false (and out untouched) for every other name.
+bool EucJpToShiftJis(const std::string& in, std::string& out);
 
 // Shift-JIS lead bytes, for splitting and scanning paths.
 inline bool IsSjisLead(uint8_t b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }

@@ -143,9 +143,11 @@ bool ReadLiteralTree(State& s) {
 }  // namespace
 
 UnpackStatus DecodeLzhuf(const uint8_t* in, size_t inSize, uint64_t outSize, LzhufParams params, ByteSink& sink) {
-    if (params.positionCodes > 32 || params.positionCodes < 2 || params.positionBits > 5) return UnpackStatus::Unsupported;
+    if (params.positionCodes > 21 || params.positionCodes < 2 || params.positionBits > 5) return UnpackStatus::Unsupported;
     auto s = std::unique_ptr<State>(new State{MsbBitSource(in, inSize), {}, {}, {}, params});
-    Window window(sink);
+    // A position slot of n codes reaches back 2^(n-1) bytes.
+    const uint32_t reach = 1u << (params.positionCodes - 1);
+    Window window(sink, reach > Window::kSize ? reach : Window::kSize);
     unsigned blockLeft = 0;
     uint64_t done = 0;
     while (done < outSize) {
@@ -167,7 +169,7 @@ UnpackStatus DecodeLzhuf(const uint8_t* in, size_t inSize, uint64_t outSize, Lzh
             const int slot = s->positions.Decode(s->bits);
             if (slot < 0) return UnpackStatus::Corrupt;
             uint32_t position = slot <= 1 ? uint32_t(slot) : (1u << (slot - 1)) + s->bits.Get(unsigned(slot - 1));
-            if (position >= Window::kSize) return UnpackStatus::Corrupt;
+            if (position >= window.size()) return UnpackStatus::Corrupt;
             if (length > outSize - done) length = static_cast<uint32_t>(outSize - done);
             if (!window.Copy(position + 1, length)) return UnpackStatus::Stopped;
             done += length;

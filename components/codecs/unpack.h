@@ -47,35 +47,39 @@ private:
     uint64_t bits_;
 };
 
-// The 64 KB history every method here copies from; full windows go to the
-// sink. Bytes before the start read as blanks, as the old packers assumed.
+// The history every method here copies from (64 KB unless a method needs
+// more); full windows go to the sink. Bytes before the start read as blanks,
+// as the old packers assumed.
 class Window {
 public:
     static constexpr uint32_t kSize = 1u << 16;
-    explicit Window(ByteSink& sink) : sink_(sink), ring_(kSize, 0x20) {}
+    // size is a power of two.
+    explicit Window(ByteSink& sink, uint32_t size = kSize) : sink_(sink), ring_(size, 0x20), mask_(size - 1) {}
     bool Literal(uint8_t b) {
-        ring_[pos_++ & (kSize - 1)] = b;
-        return (pos_ & (kSize - 1)) ? true : FlushFull();
+        ring_[pos_++ & mask_] = b;
+        return (pos_ & mask_) ? true : FlushFull();
     }
-    // distance is 1..kSize.
+    // distance is 1..size().
     bool Copy(uint32_t distance, uint32_t length) {
         uint8_t* r = ring_.data();
         while (length--) {
-            r[pos_ & (kSize - 1)] = r[(pos_ - distance) & (kSize - 1)];
-            if ((++pos_ & (kSize - 1)) == 0 && !FlushFull()) return false;
+            r[pos_ & mask_] = r[(pos_ - distance) & mask_];
+            if ((++pos_ & mask_) == 0 && !FlushFull()) return false;
         }
         return true;
     }
     bool Finish() {
-        const uint32_t n = pos_ & (kSize - 1);
+        const uint32_t n = uint32_t(pos_ & mask_);
         return n == 0 || sink_.Write(ring_.data(), n);
     }
     uint64_t written() const { return pos_; }
+    uint32_t size() const { return mask_ + 1; }
 
 private:
-    bool FlushFull() { return sink_.Write(ring_.data(), kSize); }
+    bool FlushFull() { return sink_.Write(ring_.data(), ring_.size()); }
     ByteSink& sink_;
     std::vector<uint8_t> ring_;
+    uint32_t mask_;
     uint64_t pos_ = 0;
 };
 

@@ -40,11 +40,18 @@ int ExtractEntries(const std::vector<EntryJob>& jobs, const Targets& targets, bo
         return kErrorCannotWrite;
     }
     int result = kOk;
+    std::vector<std::pair<const EntryJob*, std::string>> links;
     for (const EntryJob& job : jobs) {
         if (!Selected(targets, job.path)) continue;
         if (flat && job.folder) continue;
         std::string relative;
         const codecs::PathVerdict verdict = target.Check(flat ? LastPart(job.path) : job.path, relative);
+        // A folder entry for the top itself ("" or "./") has nothing to make.
+        if (job.folder && verdict == codecs::PathVerdict::Empty) continue;
+        if (verdict == codecs::PathVerdict::Ok && job.link) {
+            links.emplace_back(&job, relative);
+            continue;
+        }
         if (verdict != codecs::PathVerdict::Ok) {
             report += ReportLine(job.path, codecs::PathVerdictText(verdict));
             if (result == kOk) result = kErrorRefused;
@@ -74,20 +81,32 @@ int ExtractEntries(const std::vector<EntryJob>& jobs, const Targets& targets, bo
         report += ReportLine(job.path, done == kOk ? "extracted" : "cannot be written");
         if (done != kOk) result = done;
     }
+    for (const auto& [job, relative] : links) {
+        bool skipped = false;
+        // Flat, the target was written under its last name beside the link.
+        const int made = target.MakeLinkCopy(relative, flat ? LastPart(job->linkTarget) : job->linkTarget, skipped);
+        if (made == kErrorRefused) {
+            report += ReportLine(job->path, "link leads outside the destination");
+            if (result == kOk) result = kErrorRefused;
+        } else if (made != kOk) {
+            report += ReportLine(job->path, "cannot be written");
+            result = made;
+        } else {
+            report += ReportLine(job->path, skipped ? "link not made (its target is not there)" : "extracted as a copy");
+        }
+    }
     return result;
 }
 
-int ExtractArchiveJobs(const std::string& archive, bool whole, const std::vector<EntryJob>& jobs, const Targets& targets,
-                       bool flat, std::string& report) {
-    if (jobs.empty() && !whole) {
+int ExtractArchiveJobs(const std::string& archive, const std::vector<std::string>& damage,
+                       const std::vector<EntryJob>& jobs, const Targets& targets, bool flat, std::string& report) {
+    if (jobs.empty() && !damage.empty()) {
         report += ReportLine(archive, "not an archive of this library");
         return kErrorNotArchive;
     }
     int result = ExtractEntries(jobs, targets, flat, report);
-    if (!whole) {
-        report += ReportLine(archive, "header damaged; the entries after it were not read");
-        if (result == kOk) result = kErrorCorrupt;
-    }
+    for (const std::string& d : damage) report += ReportLine(archive, d.c_str());
+    if (!damage.empty() && result == kOk) result = kErrorCorrupt;
     return result;
 }
 

@@ -8,6 +8,7 @@
 
 #include "components/archivers/common/archiver_shell.h"
 #include "components/archivers/common/command_line.h"
+#include "components/archivers/common/entry_archive.h"
 #include "components/archivers/common/extract_entries.h"
 #include "components/archivers/common/lzh_jobs.h"
 #include "components/archivers/common/mapped_file.h"
@@ -27,36 +28,10 @@ bool Walk(const MappedFile& f, std::vector<codecs::LzhEntry>& entries) {
     return start != SIZE_MAX && WalkLzh(f.data(), f.size(), start, entries);
 }
 
-bool Check(const std::string& archive) {
-    MappedFile f(archive);
-    return f.ok() && codecs::FindLzhStart(f.data(), f.size()) != SIZE_MAX;
-}
+bool Check(const std::string& archive) { return CheckEntryArchive(kLzhFormat, archive); }
 
 bool List(const std::string& archive, std::vector<ListedEntry>& out) {
-    MappedFile f(archive);
-    std::vector<codecs::LzhEntry> entries;
-    if (!f.ok() || !Walk(f, entries)) return false;
-    for (const codecs::LzhEntry& e : entries) {
-        ListedEntry l;
-        l.path = e.path;
-        l.method.assign(e.method, 5);
-        l.size = e.originalSize;
-        l.packed = e.packedSize;
-        l.crc = e.crc;
-        FILETIME ft;
-        LzhTimes(e, l.dosDate, l.dosTime, ft);
-        out.push_back(l);
-    }
-    return true;
-}
-
-int Extract(const std::string& archive, const Targets& targets, bool flat, std::string& report) {
-    if (GetFileAttributesA(archive.c_str()) == INVALID_FILE_ATTRIBUTES) return kErrorNoArchive;
-    MappedFile f(archive);
-    if (!f.ok()) return kErrorCannotRead;
-    std::vector<codecs::LzhEntry> entries;
-    const bool whole = Walk(f, entries);
-    return ExtractArchiveJobs(archive, whole, JobsOfLzh(f.data(), f.size(), entries), targets, flat, report);
+    return ListEntryArchive(kLzhFormat, archive, out);
 }
 
 bool SamePath(const std::string& a, const std::string& b) {
@@ -141,8 +116,7 @@ int Pack(const std::string& archive, bool move, const Targets& targets, std::str
 }
 
 int Command(HWND, const std::vector<std::string>& args, std::string& report) {
-    std::string command = args[0];
-    std::transform(command.begin(), command.end(), command.begin(), [](char c) { return char(c | 0x20); });
+    const std::string command = CommandWord(args[0]);
     std::vector<std::string> options;
     std::string archive;
     Targets targets;
@@ -151,8 +125,7 @@ int Command(HWND, const std::vector<std::string>& args, std::string& report) {
     bool junk = false;
     for (const std::string& o : options)
         if (o.find_first_of("jJ") != std::string::npos && o.find_first_of("wW") == std::string::npos) junk = true;
-    if (command == "x") return Extract(archive, targets, junk, report);
-    if (command == "e") return Extract(archive, targets, true, report);
+    if (command == "x" || command == "e") return ExtractEntryArchive(kLzhFormat, archive, targets, junk || command == "e", report);
     if (command == "a" || command == "m") return Pack(archive, command == "m", targets, report);
     if (command == "s") {
         if (!Check(archive)) {

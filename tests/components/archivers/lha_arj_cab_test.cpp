@@ -10,63 +10,16 @@
 #include <string>
 #include <vector>
 
-#include "archive/entry_info.h"
 #include "components/codecs/lzh.h"
+#include "tests/components/archivers/archiver_library.h"
 #include "tests/support/test_env.h"
 
 namespace {
 
-using CommandFn = int(WINAPI*)(HWND, LPCSTR, LPSTR, DWORD);
-using CheckFn = BOOL(WINAPI*)(LPCSTR, int);
-using OpenFn = HANDLE(WINAPI*)(HWND, LPCSTR, DWORD);
-using CloseFn = int(WINAPI*)(HANDLE);
-using FindFirstFn = int(WINAPI*)(HANDLE, LPCSTR, qaz::ArchiveEntryInfo*);
-using FindNextFn = int(WINAPI*)(HANDLE, qaz::ArchiveEntryInfo*);
-
 using qaztest::FileBytes;
+using qaztest::Archiver;
 
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-struct Archiver {
-    Archiver(const char* file, const std::string& prefix) : module(LoadLibraryA((qaztest::ExeFolder() + file).c_str())) {
-        if (!module) return;
-        command = reinterpret_cast<CommandFn>(GetProcAddress(module, prefix.c_str()));
-        check = reinterpret_cast<CheckFn>(GetProcAddress(module, (prefix + "CheckArchive").c_str()));
-        open = reinterpret_cast<OpenFn>(GetProcAddress(module, (prefix + "OpenArchive").c_str()));
-        close = reinterpret_cast<CloseFn>(GetProcAddress(module, (prefix + "CloseArchive").c_str()));
-        first = reinterpret_cast<FindFirstFn>(GetProcAddress(module, (prefix + "FindFirst").c_str()));
-        next = reinterpret_cast<FindNextFn>(GetProcAddress(module, (prefix + "FindNext").c_str()));
-    }
-    ~Archiver() {
-        if (module) FreeLibrary(module);
-    }
-    int Run(const std::string& line) const {
-        char out[577] = {};
-        return command(nullptr, line.c_str(), out, 577);
-    }
-    // "path size method" per entry, as the contents window reads them.
-    std::vector<std::string> List(const std::string& archive) const {
-        std::vector<std::string> rows;
-        HANDLE h = open(nullptr, archive.c_str(), 0x08001200);
-        if (!h) return rows;
-        qaz::ArchiveEntryInfo info;
-        for (int r = first(h, "*.*", &info); r == 0; r = next(h, &info)) {
-            std::string path = info.path;
-            for (char& c : path)
-                if (c == '/') c = '\\';
-            rows.push_back(path + " " + std::to_string(info.originalSize) + " " + info.method);
-        }
-        close(h);
-        return rows;
-    }
-    HMODULE module;
-    CommandFn command = nullptr;
-    CheckFn check = nullptr;
-    OpenFn open = nullptr;
-    CloseFn close = nullptr;
-    FindFirstFn first = nullptr;
-    FindNextFn next = nullptr;
-};
 
 const char* const kFiles[] = {"text.txt", "sub\\run.dat", "sub\\mixed.bin", "one.txt"};
 

@@ -1,6 +1,7 @@
 // Writes a few small pictures of each format as starting points for the
 // fuzzers: make_seeds DIR writes DIR/mag, DIR/pi, DIR/pic, DIR/pic2, DIR/q4,
-// ISH texts of each kind in DIR/ish, and LZX cabinets in DIR/cab.
+// ISH texts of each kind in DIR/ish, LZX cabinets in DIR/cab, and LHA
+// entries of the older methods and header levels in DIR/lzh.
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -8,6 +9,7 @@
 #include "components/codecs/ish.h"
 #include "tests/components/codecs/cab_writer.h"
 #include "tests/components/codecs/encoders.h"
+#include "tests/components/codecs/lzh_builders.h"
 
 namespace {
 
@@ -65,6 +67,31 @@ int main(int argc, char** argv) {
         std::vector<uint8_t> q4(640 * 400);
         for (size_t i = 0; i < q4.size(); ++i) q4[i] = static_cast<uint8_t>((i / (40 + n * 97)) % 16);
         Write(dir / "q4" / s, qaz::testenc::EncodeQ4(q4, pal16));
+    }
+    namespace lzh = qaztest::lzh;
+    std::filesystem::create_directories(dir / "lzh");
+    std::vector<uint8_t> text;
+    for (int i = 0; i < 400; ++i) text.push_back(static_cast<uint8_t>("seed of an old archive "[i % 23] + (i / 97)));
+    struct Seed {
+        const char* method;
+        lzh::Bytes (*pack)(const lzh::Bytes&);
+        int level;
+        char os;
+    };
+    const Seed seeds[] = {{"-lh1-", lzh::PackLh1, 0, 'M'}, {"-lzs-", lzh::PackLzs, 1, 'U'},
+                          {"-lz5-", lzh::PackLz5, 3, 'U'}, {"-lh0-", nullptr, 2, 'm'},
+                          {"-pm2-", lzh::PackPm2, 1, 'M'}, {"-lhx-", lzh::PackLhx, 2, 'W'}};
+    for (const Seed& seed : seeds) {
+        lzh::Entry e;
+        e.method = seed.method;
+        e.os = seed.os;
+        e.original = text;
+        e.packed = seed.pack ? seed.pack(text) : text;
+        e.name = lzh::Of("seed.txt");
+        e.exts = {{0x01, lzh::Of("ln|seed.txt")}, {0x50, {0xFF, 0xA1}}};
+        lzh::Bytes a = seed.level >= 2 ? lzh::Level23(e, seed.level) : lzh::Level01(e, seed.level);
+        a.push_back(0);
+        Write(dir / "lzh" / (std::string("old") + std::to_string(&seed - seeds)), a);
     }
     return 0;
 }
