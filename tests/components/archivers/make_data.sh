@@ -135,7 +135,10 @@ f.truncate(1000000)
 PY
 touch -d @1709618828 sparse.bin
 tar --format=gnu --sparse -cf ../sparse_gnu.tar sparse.bin
-for v in 0.0 0.1 1.0; do tar --format=pax --sparse --sparse-version=$v -czf ../sparse_$v.tgz sparse.bin; done
+for v in 0.0 0.1 1.0; do
+  tar --format=pax --sparse --sparse-version=$v -czf ../sparse_$v.tgz sparse.bin
+  tar --format=pax --sparse --sparse-version=$v -cf ../sparse_$v.tar sparse.bin  # plain, for the fuzzer
+done
 # The same tree whose gzip check value (CRC-32, then the length) is wrong.
 for at in 8 4; do
   python3 -c "import sys; b = bytearray(open('../tree.tgz', 'rb').read()); b[-$at] ^= 0x55; sys.stdout.buffer.write(b)" \
