@@ -187,7 +187,8 @@ ArcError ReadZipDirectory(RandomSource& in, std::vector<ZipEntry>& entries) {
 }
 
 bool ZipEntry::isFolder() const {
-    if (!name.empty() && (name.back() == '/' || name.back() == '\\')) return true;
+    // "\\" is no separator here: it may be the trail byte of a Shift-JIS name.
+    if (!name.empty() && name.back() == '/') return true;
     // MS-DOS, OS/2, NTFS and VFAT hosts mark a folder by its attribute
     // alone; some of their tools write no trailing slash.
     const bool dosHost = hostSystem == 0 || hostSystem == 6 || hostSystem == 11 || hostSystem == 14;

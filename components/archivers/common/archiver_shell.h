@@ -12,6 +12,7 @@
 
 #include "components/archivers/common/archiver_interface.h"
 #include "components/archivers/common/report_line.h"
+#include "components/archivers/common/win_io.h"
 #include "components/codecs/stream.h"
 
 namespace qaz::archivers {
@@ -43,7 +44,7 @@ struct ListedEntry {
     int ratio = -1;       // tenths of a percent, when not packed / size (a compressed tar's share)
     uint32_t crc = 0;
     uint16_t dosDate = 0, dosTime = 0;  // local time
-    bool isFolder() const { return !path.empty() && (path.back() == '/' || path.back() == '\\'); }
+    bool isFolder() const { return EndsInSeparator(path); }
 };
 
 // What a library implements.

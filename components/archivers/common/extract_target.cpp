@@ -46,16 +46,18 @@ ExtractTarget::ExtractTarget(const std::string& destination, uint64_t budget) : 
     } else {
         folder_ = destination;
     }
-    if (folder_.back() != '\\' && folder_.back() != '/') folder_ += '\\';
+    if (!EndsInSeparator(folder_)) folder_ += '\\';
     // Make the destination and the folders above it that are missing.
+    bool afterStep = false;  // the previous character ended a step of the path
     for (size_t i = 0; i < folder_.size(); ++i) {
         if (IsDBCSLeadByte(static_cast<BYTE>(folder_[i])) && i + 1 < folder_.size()) {
             ++i;
+            afterStep = true;
             continue;
         }
-        if ((folder_[i] == '\\' || folder_[i] == '/') && i > 0 && folder_[i - 1] != ':' && folder_[i - 1] != '\\') {
-            CreateDirectoryA(folder_.substr(0, i).c_str(), nullptr);
-        }
+        const bool separator = folder_[i] == '\\' || folder_[i] == '/';
+        if (separator && afterStep && folder_[i - 1] != ':') CreateDirectoryA(folder_.substr(0, i).c_str(), nullptr);
+        afterStep = !separator;
     }
     const DWORD attr = GetFileAttributesA(folder_.c_str());
     ready_ = attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_DIRECTORY);

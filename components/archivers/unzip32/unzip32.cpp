@@ -20,7 +20,7 @@ namespace {
 // tells it from a file.
 std::string EntryName(const codecs::ZipEntry& e) {
     std::string name = (e.utf8 || (e.hostSystem == 3 && IsUtf8BeyondAscii(e.name))) ? AnsiFromUtf8(e.name) : e.name;
-    if (e.isFolder() && name.back() != '/' && name.back() != '\\') name += '/';
+    if (e.isFolder() && !EndsInSeparator(name)) name += '/';
     return name;
 }
 
@@ -77,13 +77,13 @@ int Extract(const std::string& archive, const Targets& targets, std::string& rep
         std::string relative;
         const codecs::PathVerdict verdict = target.Check(name, relative);
         if (verdict != codecs::PathVerdict::Ok) {
-            if (verdict != codecs::PathVerdict::Empty || !z.isFolder()) {
+            if (verdict != codecs::PathVerdict::Empty || !EndsInSeparator(name)) {
                 report += ReportLine(name, codecs::PathVerdictText(verdict));
                 result = kErrorRefused;
             }
             continue;
         }
-        if (z.isFolder()) {
+        if (EndsInSeparator(name)) {  // also a name ending in a backslash, as some Windows tools write folders
             if (!target.MakeFolder(relative)) {
                 report += ReportLine(name, "folder cannot be made");
                 result = kErrorCannotWrite;

@@ -335,6 +335,7 @@ TEST_F(Archivers, ArchivesFromTheWildComeOutAsThePeersRead) {
         {"UnZip", "extra_padding.zip", {}},
         {"UnZip", "dos_folders.zip", {{"docs\\a.txt", "in a folder\n"}}},
         {"Tar", "eucjp.tar", {{"日本語.txt", "euc-jp name\n"}, {"ソフト表.txt", "euc-jp name\n"}}},
+        {"UnZip", "sjis_trail.zip", {{"ソ", "a file named so\n"}, {"表\\ソ", "a file named so\n"}}},
         {"Tar", "hardlink_dbcs.tar", {{"表\\a.txt", "linked\n"}, {"表\\b.txt", "linked\n"}}},
     };
     int n = 0;
@@ -397,8 +398,9 @@ TEST_F(Archivers, AWrongGzipCheckLeavesTheDestinationAsItWas) {
 }
 
 // Names (on the command line or in a list) that choose nothing are an
-// error; no names and an empty list are not.
-TEST_F(Archivers, NamesThatMatchNothingAreAnError) {
+// error; no names and an empty list are not. A destination ending in a
+// character whose trail byte is 0x5C is a folder only with its closing "\".
+TEST_F(Archivers, DestinationsAndNamesThatMatchNothing) {
     ASSERT_TRUE(tar.complete() && zip.complete());
     const std::string list = temp.File("names.qaz", "\"absent.txt\"\r\n");
     struct Case {
@@ -413,6 +415,8 @@ TEST_F(Archivers, NamesThatMatchNothingAreAnError) {
         {"Tar", "\"" + temp.path() + "ソ\"", 0x800F},
         {"UnZip", "\"" + temp.path() + "ソ\"", 0x800F},
         {"Tar", "\"" + temp.path() + "n4\\\" \"text.txt\"", 0},
+        {"Tar", "\"" + temp.path() + "表\\ソ\\\"", 0},
+        {"UnZip", "\"" + temp.path() + "ソ\\表\\\"", 0},
     };
     for (const Case& c : cases) {
         const bool isTar = c.prefix[0] == 'T';

@@ -160,6 +160,10 @@ mkdir -p links && (cd links && printf 'the library itself\n' > libx.so.0.0.0 && 
 mkdir -p euc && (cd euc && for n in 日本語.txt ソフト表.txt; do
   printf 'euc-jp name\n' > "$(printf '%s' "$n" | iconv -f UTF-8 -t EUC-JP)"; done &&
   tar --format=gnu -cf ../../eucjp.tar *)
+# Shift-JIS names that end in a trail byte 0x5C, as a Japanese Windows zip
+# stores them: a file ソ, and a file ソ in a folder 表.
+mkdir -p sjis_trail && (cd sjis_trail && so=$(printf '\x83\x5c') && hyo=$(printf '\x95\x5c') && mkdir -p "$hyo" &&
+  printf 'a file named so\n' > "$so" && cp "$so" "$hyo/$so" && zip -qX ../../sjis_trail.zip "$so" "$hyo/$so")
 mkdir -p 表 && printf 'linked\n' > 表/a.txt && ln 表/a.txt 表/b.txt && tar --format=gnu -cf ../hardlink_dbcs.tar 表
 python3 - <<'PY'
 import struct, zipfile
