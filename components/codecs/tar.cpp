@@ -1,6 +1,8 @@
 #include "components/codecs/tar.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <utility>
 #include <cstdlib>
 #include <vector>
 #include <cstring>
@@ -226,7 +228,8 @@ bool TarReader::ReadExtra(uint64_t size, std::string& text) {
         error_ = in_.error() != ArcError::None ? in_.error() : ArcError::Truncated;
         return false;
     }
-    text = buf.substr(0, static_cast<size_t>(size));
+    buf.resize(static_cast<size_t>(size));
+    text = std::move(buf);
     return true;
 }
 
@@ -269,7 +272,8 @@ bool TarReader::Next(TarEntry& e) {
             std::string text;
             if (!ReadExtra(size, text)) return false;
             if (type == 'L') {
-                e.name = Field(reinterpret_cast<const uint8_t*>(text.data()), text.size());
+                text.resize(std::min(text.size(), text.find('\0')));
+                e.name = std::move(text);
                 haveName = true;
             } else if (type == 'K') {
                 e.linkTarget = Field(reinterpret_cast<const uint8_t*>(text.data()), text.size());

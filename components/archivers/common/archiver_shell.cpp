@@ -92,7 +92,7 @@ bool KeepListed(std::vector<ListedEntry>& entries, ListedEntry&& entry) {
     if (entries.size() >= kMaxListed) return false;
     if (entry.path.size() > kMaxListedPath) {
         const bool folder = entry.isFolder();
-        entry.path.resize(CutLength(entry.path, kMaxListedPath - 1));
+        entry.path = entry.path.substr(0, CutLength(entry.path, kMaxListedPath - 1));  // gives back the room
         if (folder) entry.path += '/';
     }
     entries.push_back(std::move(entry));

@@ -202,5 +202,20 @@ central = raw[offset:offset + size]
 records = b"".join(central.replace(b"a.bin", n) for n in (b"a.bin", b"b.bin", b"c.bin"))
 end_record = struct.pack("<IHHHHIIH", 0x06054b50, 0, 0, 3, 3, len(records), offset, 0)
 open("../overlap.zip", "wb").write(raw[:offset] + records + end_record)
+# 2,100 entries with GNU long names of 1 MB each, in 2.3 MB: one gzip member
+# per entry (a stream may hold many), then the end of the archive.
+import gzip, io, tarfile
+buf = io.BytesIO()
+t = tarfile.open(fileobj=buf, mode="w", format=tarfile.GNU_FORMAT)
+i = tarfile.TarInfo("d/" + "n" * (1024 * 1024 - 10) + "/x.txt")
+t.addfile(i)
+t.close()
+entry = buf.getvalue()[:-1024]
+entry = entry[:len(entry) - (len(entry) % 512)]
+while entry.endswith(b"\0" * 512):
+    entry = entry[:-512]
+member = gzip.compress(entry, 6, mtime=0)
+with open("../longnames.tgz", "wb") as f:
+    f.write(member * 2100 + gzip.compress(b"\0" * 1024, 6, mtime=0))
 PY
 cd ..
