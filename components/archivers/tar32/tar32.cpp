@@ -246,7 +246,8 @@ int ExtractTar(Opened& a, const Targets& targets, std::string& report) {
     codecs::TarReader tar(*a.stream);
     codecs::TarEntry t;
     int result = kOk;
-    while (tar.Next(t)) {
+    bool full = false;  // the disk is: no further entry is written
+    while (!full && tar.Next(t)) {
         const std::string name = EntryName(t.name);
         if (!Selected(targets, name)) continue;
         std::string relative;
@@ -269,15 +270,22 @@ int ExtractTar(Opened& a, const Targets& targets, std::string& report) {
                 const int begun = target.BeginFile(relative, t.size);
                 if (begun != kOk) {
                     report += ReportLine(name, begun == kErrorDiskSpace ? "does not fit on the disk" : "cannot be written");
-                    if (begun == kErrorDiskSpace) return begun;
+                    full = begun == kErrorDiskSpace;
                     result = begun;
                     break;
                 }
                 const bool fits = Pour([&](uint8_t* b, size_t n) { return tar.ReadData(b, n); }, target);
-                if (!fits || tar.error() != codecs::ArcError::None) {
+                if (!fits) {
                     target.AbortFile();
-                    report += ReportLine(name, !fits ? "does not fit on the disk" : codecs::ArcErrorText(tar.error()));
-                    return !fits ? kErrorDiskSpace : ResultOfError(tar.error());
+                    report += ReportLine(name, "does not fit on the disk");
+                    full = true;
+                    result = kErrorDiskSpace;
+                    break;
+                }
+                if (tar.error() != codecs::ArcError::None) {
+                    target.AbortFile();
+                    report += ReportLine(name, codecs::ArcErrorText(tar.error()));
+                    break;  // reported with the archive's error below
                 }
                 const FILETIME when = FileTimeOfUnix(t.mtime);
                 const int done = target.CommitFile(&when);
@@ -300,6 +308,8 @@ int ExtractTar(Opened& a, const Targets& targets, std::string& report) {
                 break;
         }
     }
+    // The files written before a full disk stopped us are kept when the
+    // rest of the stream checks out.
     codecs::ArcError error = tar.error();
     if (error == codecs::ArcError::None && a.packing != Packing::None) error = ReadToEnd(*a.stream);
     if (error != codecs::ArcError::None) {
@@ -313,6 +323,7 @@ int ExtractTar(Opened& a, const Targets& targets, std::string& report) {
         report += ReportLine("archive", "some files could not be given their names");
         result = published;
     }
+    if (full) return result;
     const int linked = target.MakeLinks(report);
     return result != kOk ? result : linked;
 }
