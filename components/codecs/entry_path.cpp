@@ -114,4 +114,32 @@ PathVerdict SafeLinkTarget(const std::string& linkPath, const std::string& targe
     return out.empty() ? PathVerdict::Empty : PathVerdict::Ok;
 }
 
+bool ShiftJisFromEucJp(const std::string& name, std::string& out) {
+    out.clear();
+    bool beyondAscii = false;
+    for (size_t i = 0; i < name.size(); ++i) {
+        const uint8_t c = static_cast<uint8_t>(name[i]);
+        if (c < 0x80) {
+            out += name[i];
+            continue;
+        }
+        if (i + 1 >= name.size()) return false;
+        const uint8_t d = static_cast<uint8_t>(name[++i]);
+        beyondAscii = true;
+        if (c == 0x8E) {  // half-width katakana: the second byte as it is
+            if (d < 0xA1 || d > 0xDF) return false;
+            out += static_cast<char>(d);
+            continue;
+        }
+        // JIS X 0208 rows 1 to 84 (0xA1 to 0xF4), cells 0xA1 to 0xFE.
+        if (c < 0xA1 || c > 0xF4 || d < 0xA1 || d > 0xFE) return false;
+        const unsigned row = c - 0x80u, cell = d - 0x80u;  // 0x21 to 0x7E
+        const unsigned lead = ((row + 1) >> 1) + (row <= 0x5E ? 0x70u : 0xB0u);
+        const unsigned trail = (row & 1) ? cell + (cell >= 0x60 ? 0x20u : 0x1Fu) : cell + 0x7Eu;
+        out += static_cast<char>(lead);
+        out += static_cast<char>(trail);
+    }
+    return beyondAscii;
+}
+
 }  // namespace qaz::codecs

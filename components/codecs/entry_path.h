@@ -32,4 +32,10 @@ PathVerdict SafeRelativePath(const std::string& raw, std::string& out, LeadByteT
 PathVerdict SafeLinkTarget(const std::string& linkPath, const std::string& target, std::string& out,
                            LeadByteTest isLead = IsShiftJisLead);
 
+// A name in EUC-JP (as Japanese Unix systems wrote them) in Shift-JIS:
+// true when the name is valid EUC-JP with at least one character beyond
+// ASCII and every character has a Shift-JIS form (JIS X 0208 and
+// half-width katakana; JIS X 0212 has none).
+bool ShiftJisFromEucJp(const std::string& name, std::string& out);
+
 }  // namespace qaz::codecs

@@ -1,7 +1,10 @@
 // tar archives: POSIX ustar, GNU long names (L/K) and pax extended headers
-// (path, linkpath, size, mtime) read; GNU long names written.
+// (path, linkpath, size, mtime) read, and sparse files (GNU's old "S"
+// entries and the pax formats 0.0, 0.1 and 1.0) expanded, holes as zeros;
+// GNU long names written.
 #pragma once
 #include <string>
+#include <vector>
 
 #include "components/codecs/stream.h"
 
@@ -14,10 +17,16 @@ struct TarEntry {
     std::string linkTarget;  // for links
     TarKind kind = TarKind::File;
     char typeFlag = '0';
-    uint64_t size = 0;       // data bytes that follow the header
+    uint64_t size = 0;       // bytes ReadData gives (a sparse file's real size)
     int64_t mtime = 0;       // seconds since 1970
     uint32_t mode = 0644;
     bool utf8Name = false;   // the name came from a pax header (always UTF-8)
+    bool sparse = false;     // holes are given as zeros
+};
+
+// A sparse file's map: the parts that hold data, in order.
+struct SparsePart {
+    uint64_t offset = 0, size = 0;
 };
 
 // True when the block is a tar header whose checksum holds.
@@ -37,11 +46,21 @@ private:
     bool SkipRest();
     bool ReadBlock(uint8_t* block);
     bool ReadExtra(uint64_t size, std::string& text);
+    bool ReadOldSparse(const uint8_t* header, TarEntry& e);
+    bool ReadSparseMap10();
+    bool StartSparse(TarEntry& e, uint64_t realSize);
+    bool Fail(ArcError error);
+    size_t ReadStored(uint8_t* out, size_t size);
     ByteSource& in_;
     ArcError error_ = ArcError::None;
     uint64_t dataLeft_ = 0;
     uint64_t padding_ = 0;
     bool ended_ = false;
+    // The sparse file being read: its map, where we are in it.
+    std::vector<SparsePart> map_;
+    bool sparse_ = false;
+    uint64_t at_ = 0, realSize_ = 0;
+    size_t part_ = 0;
 };
 
 class TarWriter {

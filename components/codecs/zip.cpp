@@ -2,6 +2,8 @@
 
 #include <zlib.h>
 
+#include <algorithm>
+#include <utility>
 #include <cstring>
 #include <memory>
 #include "components/codecs/bytes.h"
@@ -19,29 +21,36 @@ constexpr size_t kLocalFixed = 30;
 
 
 // The ZIP64 extra field (0x0001) holds, in this order, only the values whose
-// 32-bit fields are all ones.
+// 32-bit fields are all ones. Tools pad extra fields (alignment bytes, bytes
+// too short to be a block): when the walk over the blocks does not reach
+// it, the field is looked for past what cannot be a block.
 bool ApplyZip64(const uint8_t* extra, size_t len, uint64_t& size, uint64_t& packed, uint64_t& offset, bool wantSize,
                 bool wantPacked, bool wantOffset) {
+    const size_t need = 8u * ((wantSize ? 1 : 0) + (wantPacked ? 1 : 0) + (wantOffset ? 1 : 0));
+    if (need == 0) return true;
+    auto takeAt = [&](size_t at) {
+        const uint8_t* d = extra + at + 4;
+        for (auto [want, value] : {std::pair<bool, uint64_t*>{wantSize, &size}, {wantPacked, &packed}, {wantOffset, &offset}}) {
+            if (!want) continue;
+            *value = Le64(d);
+            d += 8;
+        }
+        return true;
+    };
+    auto fits = [&](size_t at) {
+        return len - at >= 4 && Le16(extra + at) == 0x0001 && Le16(extra + at + 2) >= need &&
+               Le16(extra + at + 2) <= len - at - 4;
+    };
     size_t pos = 0;
     while (len - pos >= 4) {
-        const uint16_t id = Le16(extra + pos);
         const uint16_t n = Le16(extra + pos + 2);
         if (n > len - pos - 4) break;
-        const uint8_t* d = extra + pos + 4;
-        if (id == 0x0001) {
-            size_t at = 0;
-            auto take = [&](bool want, uint64_t& v) {
-                if (!want) return true;
-                if (n - at < 8) return false;
-                v = Le64(d + at);
-                at += 8;
-                return true;
-            };
-            return take(wantSize, size) && take(wantPacked, packed) && take(wantOffset, offset);
-        }
+        if (fits(pos)) return takeAt(pos);
         pos += 4 + n;
     }
-    return !(wantSize || wantPacked || wantOffset);
+    for (size_t at = 0; len - at >= 4 + need; ++at)
+        if (fits(at)) return takeAt(at);
+    return false;
 }
 
 // Info-ZIP Unicode path (0x7075): version 1, CRC-32 of the plain name, UTF-8 name.
@@ -108,18 +117,33 @@ ArcError ReadZipDirectory(RandomSource& in, std::vector<ZipEntry>& entries) {
     uint64_t count = Le16(e + 10);
     uint64_t dirSize = Le32(e + 12);
     uint64_t dirOffset = Le32(e + 16);
+    // Where the central directory really ends: at the end record, or at
+    // the ZIP64 end record before it.
+    uint64_t dirEnd = endOffset;
     if (count == 0xFFFF || dirSize == 0xFFFFFFFF || dirOffset == 0xFFFFFFFF) {
-        // ZIP64: the locator just before the end record names the ZIP64 end record.
+        // ZIP64: the locator just before the end record names the ZIP64 end
+        // record; with data before the archive it stands before the locator.
         if (endOffset < 20) return ArcError::Corrupt;
         uint8_t loc[20];
         if (!in.ReadAt(endOffset - 20, loc, 20) || Le32(loc) != kLocator64Sig) return ArcError::Corrupt;
-        const uint64_t end64 = Le64(loc + 8);
+        uint64_t end64 = Le64(loc + 8);
         uint8_t r[56];
-        if (end64 > fileSize || !in.ReadAt(end64, r, 56) || Le32(r) != kEnd64Sig) return ArcError::Corrupt;
+        if (end64 > fileSize || !in.ReadAt(end64, r, 56) || Le32(r) != kEnd64Sig) {
+            if (endOffset < 20 + 56) return ArcError::Corrupt;
+            end64 = endOffset - 20 - 56;
+            if (!in.ReadAt(end64, r, 56) || Le32(r) != kEnd64Sig) return ArcError::Corrupt;
+        }
         count = Le64(r + 32);
         dirSize = Le64(r + 40);
         dirOffset = Le64(r + 48);
+        dirEnd = end64;
     }
+    // Data before the archive (a self-extracting program, or an archive
+    // appended to other data): every offset is off by its length, as the
+    // directory's real place shows.
+    if (dirOffset > dirEnd || dirSize > dirEnd - dirOffset) return ArcError::Corrupt;
+    const uint64_t prefix = dirEnd - dirSize - dirOffset;
+    dirOffset += prefix;
     if (dirOffset > fileSize || dirSize > fileSize - dirOffset) return ArcError::Corrupt;
     if (count > dirSize / kCentralFixed) return ArcError::Corrupt;
     if (dirSize > (uint64_t{1} << 30)) return ArcError::TooLarge;
@@ -154,10 +178,37 @@ ArcError ReadZipDirectory(RandomSource& in, std::vector<ZipEntry>& entries) {
             z.name = unicode;
             z.utf8 = true;
         }
+        if (z.localOffset > UINT64_MAX - prefix) return ArcError::Corrupt;
+        z.localOffset += prefix;
         entries.push_back(std::move(z));
         pos += kCentralFixed + nameLen + extraLen + commentLen;
     }
     return ArcError::None;
+}
+
+bool ZipEntry::isFolder() const {
+    // "\\" is no separator here: it may be the trail byte of a Shift-JIS name.
+    if (!name.empty() && name.back() == '/') return true;
+    // MS-DOS, OS/2, NTFS and VFAT hosts mark a folder by its attribute
+    // alone; some of their tools write no trailing slash.
+    const bool dosHost = hostSystem == 0 || hostSystem == 6 || hostSystem == 11 || hostSystem == 14;
+    return dosHost && (externalAttributes & 0x10) && size == 0 && !name.empty();
+}
+
+bool ZipEntriesOverlap(const std::vector<ZipEntry>& entries) {
+    // Each entry takes at least its local header's fixed part and its data.
+    std::vector<std::pair<uint64_t, uint64_t>> spans;
+    spans.reserve(entries.size());
+    for (const ZipEntry& e : entries) {
+        const uint64_t length = e.packedSize > UINT64_MAX - kLocalFixed - e.localOffset
+                                    ? UINT64_MAX - e.localOffset
+                                    : kLocalFixed + e.packedSize;
+        spans.emplace_back(e.localOffset, e.localOffset + length);
+    }
+    std::sort(spans.begin(), spans.end());
+    for (size_t i = 1; i < spans.size(); ++i)
+        if (spans[i].first < spans[i - 1].second) return true;
+    return false;
 }
 
 ArcError ExtractZipEntry(RandomSource& in, const ZipEntry& entry, ByteSink& out) {
@@ -199,11 +250,7 @@ ArcError ExtractZipEntry(RandomSource& in, const ZipEntry& entry, ByteSink& out)
         ArcError err = ArcError::None;
         bool ended = false;
         while (!ended && err == ArcError::None) {
-            if (z.avail_in == 0) {
-                if (left == 0) {
-                    err = ArcError::Truncated;
-                    break;
-                }
+            if (z.avail_in == 0 && left > 0) {
                 const size_t n = left < kChunk ? static_cast<size_t>(left) : kChunk;
                 if (!in.ReadAt(offset, inBuf.get(), n)) {
                     err = ArcError::Io;
@@ -216,10 +263,14 @@ ArcError ExtractZipEntry(RandomSource& in, const ZipEntry& entry, ByteSink& out)
             }
             z.next_out = outBuf.get();
             z.avail_out = kChunk;
+            // With all input taken, zlib may still hold output (a highly
+            // packed stream): only a call that makes no progress means the
+            // data ends early.
             const int r = inflate(&z, Z_NO_FLUSH);
             if (r == Z_STREAM_END) ended = true;
             else if (r == Z_DATA_ERROR || r == Z_NEED_DICT) err = ArcError::Corrupt;
             else if (r == Z_MEM_ERROR) err = ArcError::Io;
+            else if (r == Z_BUF_ERROR && z.avail_in == 0 && left == 0) err = ArcError::Truncated;
             const size_t have = kChunk - z.avail_out;
             if (err == ArcError::None && have) err = emit(outBuf.get(), have);
         }

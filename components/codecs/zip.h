@@ -22,15 +22,23 @@ struct ZipEntry {
     uint64_t localOffset = 0;
     uint32_t externalAttributes = 0;
     uint8_t hostSystem = 0;  // 0 MS-DOS, 3 Unix, ...
-    bool isFolder() const { return !name.empty() && (name.back() == '/' || name.back() == '\\'); }
+    // A trailing separator, or on MS-DOS and Windows hosts the folder
+    // attribute alone.
+    bool isFolder() const;
     bool isSymLink() const { return hostSystem == 3 && ((externalAttributes >> 16) & 0170000) == 0120000; }
 };
 
 bool LooksLikeZip(const uint8_t* head, size_t size);
 
-// Reads the central directory. The entry count is bounded by the
+// Reads the central directory, wherever the archive starts in the file:
+// data before it (a self-extracting program) shifts every offset, and the
+// offsets returned are those in the file. The entry count is bounded by the
 // directory's own size, so a forged count cannot make us allocate.
 ArcError ReadZipDirectory(RandomSource& in, std::vector<ZipEntry>& entries);
+
+// Whether two entries claim the same bytes of the archive: the bomb that
+// points many entries at one packed stream. Such archives are refused.
+bool ZipEntriesOverlap(const std::vector<ZipEntry>& entries);
 
 // Text of a method for listings ("Stored", "Deflated", ...).
 const char* ZipMethodName(uint16_t method);

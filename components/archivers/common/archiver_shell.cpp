@@ -4,6 +4,8 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <new>
+#include <stdexcept>
 #include <set>
 
 #include "components/archivers/common/command_line.h"
@@ -37,14 +39,11 @@ Session* Find(HANDLE handle) {
 
 // Copies text into a buffer of size bytes, cut before a double-byte
 // character that would not fit, always terminated.
+size_t CutLength(const std::string& text, size_t size);
+
 void CopyText(const std::string& text, char* out, size_t size) {
     if (!out || size == 0) return;
-    size_t n = 0;
-    while (n < text.size()) {
-        const size_t step = (IsDBCSLeadByte(static_cast<BYTE>(text[n])) && n + 1 < text.size()) ? 2 : 1;
-        if (n + step > size - 1) break;
-        n += step;
-    }
+    const size_t n = CutLength(text, size - 1);
     std::memcpy(out, text.data(), n);
     out[n] = '\0';
 }
@@ -60,7 +59,45 @@ int Step(Session& s, ArchiveEntryInfo* info) {
     return -1;
 }
 
+// No C++ exception may leave an entry of the library: running out of
+// memory becomes the interface's memory error, anything else the failure
+// the entry reports.
+template <typename Body, typename Value>
+Value Guarded(Body body, Value failure, Value outOfMemory) {
+    try {
+        return body();
+    } catch (const std::bad_alloc&) {
+        return outOfMemory;
+    } catch (const std::length_error&) {
+        return outOfMemory;
+    } catch (...) {
+        return failure;
+    }
+}
+
+// The length of text cut to at most size bytes, never inside a double-byte character.
+size_t CutLength(const std::string& text, size_t size) {
+    size_t n = 0;
+    while (n < text.size()) {
+        const size_t step = (IsDBCSLeadByte(static_cast<BYTE>(text[n])) && n + 1 < text.size()) ? 2 : 1;
+        if (n + step > size) break;
+        n += step;
+    }
+    return n;
+}
+
 }  // namespace
+
+bool KeepListed(std::vector<ListedEntry>& entries, ListedEntry&& entry) {
+    if (entries.size() >= kMaxListed) return false;
+    if (entry.path.size() > kMaxListedPath) {
+        const bool folder = entry.isFolder();
+        entry.path = entry.path.substr(0, CutLength(entry.path, kMaxListedPath - 1));  // gives back the room
+        if (folder) entry.path += '/';
+    }
+    entries.push_back(std::move(entry));
+    return true;
+}
 
 int ResultOfError(codecs::ArcError error) {
     switch (error) {
@@ -96,19 +133,29 @@ int RunCommand(HWND window, LPCSTR commandLine, LPSTR output, DWORD outputSize) 
     if (busy.load() > 0) return kErrorRunning;
     BusyScope running;
     std::string report;
-    int result = kErrorCommand;
-    if (commandLine) {
-        const std::vector<std::string> args = SplitCommandLine(commandLine);
-        if (!args.empty()) result = kFormat.command(window, args, report);
-    }
-    CopyText(report, output, outputSize);
+    const int result = Guarded(
+        [&] {
+            if (!commandLine) return int{kErrorCommand};
+            const std::vector<std::string> args = SplitCommandLine(commandLine);
+            if (args.empty()) return int{kErrorCommand};
+            BeginSelection();
+            int r = kFormat.command(window, args, report);
+            // Names or a list that chose nothing: the command did not do what was asked.
+            if (r == kOk && SelectionMissed()) {
+                report += ReportLine(args[0], "no file matched the names given");
+                r = kErrorNoMatch;
+            }
+            return r;
+        },
+        int{kErrorCorrupt}, int{kErrorMemory});
+    Guarded([&] { CopyText(report, output, outputSize); return 0; }, 0, 0);
     return result;
 }
 
 BOOL CheckArchive(LPCSTR archive, int) {
     if (!archive) return FALSE;
     BusyScope running;
-    return kFormat.check(archive) ? TRUE : FALSE;
+    return Guarded([&] { return kFormat.check(archive) ? TRUE : FALSE; }, FALSE, FALSE);
 }
 
 BOOL GetRunning() { return busy.load() > 0 ? TRUE : FALSE; }
@@ -116,33 +163,49 @@ BOOL GetRunning() { return busy.load() > 0 ? TRUE : FALSE; }
 HANDLE OpenArchive(HWND, LPCSTR archive, DWORD) {
     if (!archive) return nullptr;
     BusyScope running;
-    auto s = std::make_unique<Session>();
-    if (!kFormat.check(archive) || !kFormat.list(archive, s->entries)) return nullptr;
-    std::lock_guard<std::mutex> lock(sessionsLock);
-    sessions.insert(s.get());
-    return s.release();
+    return Guarded(
+        [&]() -> HANDLE {
+            auto s = std::make_unique<Session>();
+            if (!kFormat.check(archive) || !kFormat.list(archive, s->entries)) return nullptr;
+            std::lock_guard<std::mutex> lock(sessionsLock);
+            sessions.insert(s.get());
+            return s.release();
+        },
+        HANDLE{nullptr}, HANDLE{nullptr});
 }
 
 int CloseArchive(HANDLE archive) {
-    std::lock_guard<std::mutex> lock(sessionsLock);
-    Session* s = static_cast<Session*>(archive);
-    if (!sessions.erase(s)) return kErrorCommand;
-    delete s;
-    return kOk;
+    return Guarded(
+        [&] {
+            std::lock_guard<std::mutex> lock(sessionsLock);
+            Session* s = static_cast<Session*>(archive);
+            if (!sessions.erase(s)) return int{kErrorCommand};
+            delete s;
+            return int{kOk};
+        },
+        int{kErrorCommand}, int{kErrorMemory});
 }
 
 int FindFirst(HANDLE archive, LPCSTR wildcard, ArchiveEntryInfo* info) {
-    Session* s = Find(archive);
-    if (!s || !info) return -1;
-    s->wildcard = (wildcard && *wildcard) ? wildcard : "*";
-    s->next = 0;
-    return Step(*s, info);
+    return Guarded(
+        [&] {
+            Session* s = Find(archive);
+            if (!s || !info) return -1;
+            s->wildcard = (wildcard && *wildcard) ? wildcard : "*";
+            s->next = 0;
+            return Step(*s, info);
+        },
+        -1, -1);
 }
 
 int FindNext(HANDLE archive, ArchiveEntryInfo* info) {
-    Session* s = Find(archive);
-    if (!s || !info) return -1;
-    return Step(*s, info);
+    return Guarded(
+        [&] {
+            Session* s = Find(archive);
+            if (!s || !info) return -1;
+            return Step(*s, info);
+        },
+        -1, -1);
 }
 
 }  // namespace qaz::archivers

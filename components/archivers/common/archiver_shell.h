@@ -10,8 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "archive/entry_info.h"
+#include "components/archivers/common/archiver_interface.h"
 #include "components/archivers/common/report_line.h"
+#include "components/archivers/common/win_io.h"
 #include "components/codecs/stream.h"
 
 namespace qaz::archivers {
@@ -23,10 +24,12 @@ enum Result : int {
     kErrorDiskSpace = 0x8005,     // an entry would not fit on the disk
     kErrorMethod = 0x8009,        // a compression method we do not read
     kErrorCorrupt = 0x800C,       // check value wrong or data damaged
+    kErrorNoMatch = 0x800F,       // names were given and no entry matched them
     kErrorCannotWrite = 0x8013,   // a file or folder could not be made
     kErrorNotArchive = 0x8019,    // the file is not one of our archives
     kErrorCannotRead = 0x801A,    // the archive could not be read
     kErrorCommand = 0x801C,       // a command or option we do not carry out
+    kErrorMemory = 0x801E,        // not enough memory
     kErrorRunning = 0x801F,       // a command is still running
     kErrorNoArchive = 0x8029,     // the archive file does not exist
     kErrorResponseFile = 0x802A,  // the "@" list file could not be read
@@ -41,7 +44,7 @@ struct ListedEntry {
     int ratio = -1;       // tenths of a percent, when not packed / size (a compressed tar's share)
     uint32_t crc = 0;
     uint16_t dosDate = 0, dosTime = 0;  // local time
-    bool isFolder() const { return !path.empty() && (path.back() == '/' || path.back() == '\\'); }
+    bool isFolder() const { return EndsInSeparator(path); }
 };
 
 // What a library implements.
@@ -65,6 +68,14 @@ HANDLE OpenArchive(HWND window, LPCSTR archive, DWORD mode);
 int CloseArchive(HANDLE archive);
 int FindFirst(HANDLE archive, LPCSTR wildcard, ArchiveEntryInfo* info);
 int FindNext(HANDLE archive, ArchiveEntryInfo* info);
+
+// What a listing keeps: at most kMaxListed entries, each path cut to
+// kMaxListedPath bytes (the record holds 512), so that a small archive of
+// many huge names cannot fill the address space. Adds the entry; false
+// when the listing is full (the archive is then not opened).
+constexpr size_t kMaxListed = 1u << 19;
+constexpr size_t kMaxListedPath = 1024;
+bool KeepListed(std::vector<ListedEntry>& entries, ListedEntry&& entry);
 
 // The command result for a codec error.
 int ResultOfError(codecs::ArcError error);

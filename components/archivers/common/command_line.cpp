@@ -111,10 +111,26 @@ bool SplitTargets(const std::vector<std::string>& args, size_t first, Targets& t
     return true;
 }
 
+namespace {
+// One command runs at a time (the running state refuses a second).
+struct Selection {
+    bool named = false, matched = false;
+} selection;
+}  // namespace
+
+void BeginSelection() { selection = Selection(); }
+
+bool SelectionMissed() { return selection.named && !selection.matched; }
+
 bool Selected(const Targets& targets, const std::string& name) {
     if (targets.patterns.empty()) return !targets.listFile;
-    for (const std::string& p : targets.patterns)
-        if (MatchesPattern(p, name)) return true;
+    selection.named = true;
+    for (const std::string& p : targets.patterns) {
+        if (MatchesPattern(p, name)) {
+            selection.matched = true;
+            return true;
+        }
+    }
     return false;
 }
 

@@ -34,4 +34,10 @@ bool SplitTargets(const std::vector<std::string>& args, size_t first, Targets& t
 // Whether any pattern matches (or there are none and no list file was given).
 bool Selected(const Targets& targets, const std::string& name);
 
+// What the current command's selection met: BeginSelection starts a
+// command; SelectionMissed then tells that names were given (on the
+// command line or in a list), entries were looked at, and none matched.
+void BeginSelection();
+bool SelectionMissed();
+
 }  // namespace qaz::archivers

@@ -29,7 +29,7 @@ const char* TextOf(codecs::UnpackStatus st) {
 
 std::string LastPart(const std::string& path) {
     std::string p = path;
-    while (!p.empty() && (p.back() == '\\' || p.back() == '/')) p.pop_back();
+    while (EndsInSeparator(p)) p.pop_back();
     return p.substr(NameStart(p));
 }
 

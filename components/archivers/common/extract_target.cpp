@@ -2,8 +2,10 @@
 
 #include <atomic>
 #include <cstring>
+#include <map>
 
 #include "components/archivers/common/archiver_shell.h"
+#include "components/archivers/common/report_line.h"
 #include "components/archivers/common/win_io.h"
 
 namespace qaz::archivers {
@@ -35,7 +37,7 @@ uint64_t FreeBytes(const std::string& folder) {
 
 }  // namespace
 
-ExtractTarget::ExtractTarget(const std::string& destination) {
+ExtractTarget::ExtractTarget(const std::string& destination, uint64_t budget) : budget_(budget) {
     if (destination.empty()) {
         char cwd[MAX_PATH];
         const DWORD n = GetCurrentDirectoryA(MAX_PATH, cwd);
@@ -44,22 +46,27 @@ ExtractTarget::ExtractTarget(const std::string& destination) {
     } else {
         folder_ = destination;
     }
-    if (folder_.back() != '\\' && folder_.back() != '/') folder_ += '\\';
+    if (!EndsInSeparator(folder_)) folder_ += '\\';
     // Make the destination and the folders above it that are missing.
+    bool afterStep = false;  // the previous character ended a step of the path
     for (size_t i = 0; i < folder_.size(); ++i) {
         if (IsDBCSLeadByte(static_cast<BYTE>(folder_[i])) && i + 1 < folder_.size()) {
             ++i;
+            afterStep = true;
             continue;
         }
-        if ((folder_[i] == '\\' || folder_[i] == '/') && i > 0 && folder_[i - 1] != ':' && folder_[i - 1] != '\\') {
-            CreateDirectoryA(folder_.substr(0, i).c_str(), nullptr);
-        }
+        const bool separator = folder_[i] == '\\' || folder_[i] == '/';
+        if (separator && afterStep && folder_[i - 1] != ':') CreateDirectoryA(folder_.substr(0, i).c_str(), nullptr);
+        afterStep = !separator;
     }
     const DWORD attr = GetFileAttributesA(folder_.c_str());
     ready_ = attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-ExtractTarget::~ExtractTarget() { AbortFile(); }
+ExtractTarget::~ExtractTarget() {
+    AbortFile();
+    DiscardHeld();
+}
 
 codecs::PathVerdict ExtractTarget::Check(const std::string& entryPath, std::string& relative) const {
     return codecs::SafeRelativePath(entryPath, relative, IsLeadByte);
@@ -123,7 +130,7 @@ int ExtractTarget::BeginFile(const std::string& relative, uint64_t declaredSize)
         room_ = free > kDiskReserve ? free - kDiskReserve : 0;
         roomKnown_ = true;
     }
-    if (declaredSize > room_) return kErrorDiskSpace;
+    if (declaredSize > room_ || declaredSize > budget_) return kErrorDiskSpace;
     if (!CreateTemp(where)) return kErrorCannotWrite;
     fileBytes_ = 0;
     buffered_ = 0;
@@ -137,8 +144,9 @@ bool ExtractTarget::Flush() {
 }
 
 bool ExtractTarget::Write(const uint8_t* data, size_t size) {
-    if (file_ == INVALID_HANDLE_VALUE || size > room_) return false;
+    if (file_ == INVALID_HANDLE_VALUE || size > room_ || size > budget_) return false;
     room_ -= size;
+    budget_ -= size;
     fileBytes_ += size;
     if (buffer_.size() < kWriteBlock) buffer_.resize(kWriteBlock);
     while (size > 0) {
@@ -159,10 +167,13 @@ int ExtractTarget::CommitFile(const FILETIME* modified) {
     if (flushed && modified) SetFileTime(file_, nullptr, nullptr, modified);
     const bool closed = CloseHandle(file_) != 0;
     file_ = INVALID_HANDLE_VALUE;
-    if (!flushed || !closed || !MoveFileExA(temp_.c_str(), final_.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    if (flushed && closed && hold_) {
+        held_.push_back({temp_, final_});
+    } else if (!flushed || !closed || !MoveFileExA(temp_.c_str(), final_.c_str(), MOVEFILE_REPLACE_EXISTING)) {
         DeleteFileA(temp_.c_str());
         temp_.clear();
         room_ += fileBytes_;
+        budget_ += fileBytes_;
         fileBytes_ = 0;
         return kErrorCannotWrite;
     }
@@ -182,21 +193,92 @@ void ExtractTarget::AbortFile() {
         temp_.clear();
     }
     room_ += fileBytes_;  // the dropped file gives its room back
+    budget_ += fileBytes_;
     fileBytes_ = 0;
 }
 
-int ExtractTarget::MakeLinkCopy(const std::string& relative, const std::string& target, bool& skipped) {
-    skipped = false;
+int ExtractTarget::Publish() {
+    int result = kOk;
+    for (const Held& h : held_) {
+        if (!MoveFileExA(h.temp.c_str(), h.final.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+            DeleteFileA(h.temp.c_str());
+            result = kErrorCannotWrite;
+        }
+    }
+    held_.clear();
+    hold_ = false;
+    return result;
+}
+
+void ExtractTarget::DiscardHeld() {
+    for (const Held& h : held_) DeleteFileA(h.temp.c_str());
+    held_.clear();
+}
+
+int ExtractTarget::AddLink(const std::string& name, const std::string& relative, const std::string& target,
+                           bool fromTop) {
     std::string inside;
-    if (codecs::SafeLinkTarget(relative, target, inside, IsLeadByte) != codecs::PathVerdict::Ok) return kErrorRefused;
+    const codecs::PathVerdict verdict = fromTop ? codecs::SafeRelativePath(target, inside, IsLeadByte)
+                                                : codecs::SafeLinkTarget(relative, target, inside, IsLeadByte);
+    if (verdict != codecs::PathVerdict::Ok) return kErrorRefused;
+    links_.push_back({name, relative, inside});
+    return kOk;
+}
+
+// A copy of a file inside the destination, written through a temporary
+// name and counted against the room like any file.
+int ExtractTarget::CopyInside(const std::string& relative, const std::string& inside) {
     const std::string from = folder_ + inside;
     const DWORD attr = GetFileAttributesA(from.c_str());
-    if (attr == INVALID_FILE_ATTRIBUTES || (attr & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))) {
-        skipped = true;
-        return kOk;
+    if (attr == INVALID_FILE_ATTRIBUTES || (attr & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)))
+        return kErrorNoArchive;  // not there: told apart by the caller
+    HANDLE source = CreateFileA(from.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (source == INVALID_HANDLE_VALUE) return kErrorCannotWrite;
+    LARGE_INTEGER size;
+    FILETIME modified = {};
+    int result = GetFileSizeEx(source, &size) ? BeginFile(relative, static_cast<uint64_t>(size.QuadPart))
+                                              : kErrorCannotWrite;
+    GetFileTime(source, nullptr, nullptr, &modified);
+    std::vector<uint8_t> chunk(result == kOk ? (1u << 16) : 0);
+    DWORD got = 0;
+    while (result == kOk) {
+        if (!ReadFile(source, chunk.data(), static_cast<DWORD>(chunk.size()), &got, nullptr)) result = kErrorCannotWrite;
+        else if (got == 0) break;
+        else if (!Write(chunk.data(), got)) result = kErrorDiskSpace;
     }
-    if (!MakeFolder(ParentOf(relative))) return kErrorCannotWrite;
-    return CopyFileA(from.c_str(), (folder_ + relative).c_str(), FALSE) ? kOk : kErrorCannotWrite;
+    CloseHandle(source);
+    if (result != kOk) {
+        AbortFile();
+        return result;
+    }
+    return CommitFile(&modified);
+}
+
+int ExtractTarget::MakeLinks(std::string& report) {
+    // A link may name another link (libx.so -> libx.so.0 -> libx.so.0.0.0):
+    // follow the chain to the file, as the system would, 40 steps at most.
+    std::map<std::string, const Link*> byPath;
+    for (const Link& link : links_) byPath[link.relative] = &link;
+    int result = kOk;
+    for (const Link& link : links_) {
+        std::string source = link.inside;
+        for (int step = 0; !source.empty(); ++step) {
+            const auto next = byPath.find(source);
+            if (next == byPath.end()) break;
+            source = step < 40 && next->second != &link ? next->second->inside : std::string();
+        }
+        const int made = source.empty() ? kErrorNoArchive : CopyInside(link.relative, source);
+        report += ReportLine(link.name, made == kOk               ? "extracted as a copy"
+                                        : made == kErrorNoArchive ? "link not made (its target is not there)"
+                                        : made == kErrorDiskSpace ? "does not fit on the disk"
+                                                                  : "cannot be written");
+        if (made == kErrorNoArchive) continue;
+        if (made != kOk && (result == kOk || made == kErrorDiskSpace)) result = made;
+        if (made == kErrorDiskSpace) break;  // nor will the links after it
+    }
+    links_.clear();
+    return result;
 }
 
 }  // namespace qaz::archivers

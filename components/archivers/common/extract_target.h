@@ -4,7 +4,8 @@
 // only when it is complete, so a damaged archive never leaves a partial
 // file under an entry's name. Writes are gathered into large blocks, and
 // the free space is read once and counted down by what is written; it is
-// read again before a file is refused for want of room.
+// read again before a file is refused for want of room. Link entries are
+// made last, as copies written the same way, once every file is there.
 #pragma once
 #include <windows.h>
 
@@ -21,7 +22,9 @@ class ExtractTarget : public codecs::ByteSink {
 public:
     // The destination folder (with or without its final "\"; empty means
     // the current folder); made when it does not exist.
-    explicit ExtractTarget(const std::string& destination);
+    // budget caps what this extraction may write in all, below the room
+    // on the disk.
+    explicit ExtractTarget(const std::string& destination, uint64_t budget = UINT64_MAX);
     ~ExtractTarget() override;
     ExtractTarget(const ExtractTarget&) = delete;
     ExtractTarget& operator=(const ExtractTarget&) = delete;
@@ -45,17 +48,35 @@ public:
     // Drops the file being written.
     void AbortFile();
 
-    // A link entry: the file it names (inside the destination) is copied to
-    // the link's place when it has been extracted already. kOk, kErrorRefused
-    // when the target lies outside, or kErrorCannotWrite. skipped tells that
-    // the target was not there, so no copy was made.
-    int MakeLinkCopy(const std::string& relative, const std::string& target, bool& skipped);
+    // Held: from now on CommitFile leaves files under their temporary names,
+    // for an archive whose check value comes only at its end. Publish gives
+    // them their names; DiscardHeld (and the destructor) removes them.
+    void HoldFiles() { hold_ = true; }
+    int Publish();
+    void DiscardHeld();
+
+    // A link entry, made by MakeLinks as a copy of the file it names.
+    // target is a symbolic link's text (from the link's folder), or with
+    // fromTop a hard link's path from the archive's top. Refused at once
+    // (kErrorRefused) when it leads outside the destination.
+    int AddLink(const std::string& name, const std::string& relative, const std::string& target, bool fromTop);
+    // Makes the queued links, each written and counted like a file; one
+    // report line per link. kOk or the first error's result.
+    int MakeLinks(std::string& report);
 
     std::string FullPath(const std::string& relative) const { return folder_ + relative; }
 
 private:
     bool Flush();
     bool CreateTemp(const std::string& where);
+    int CopyInside(const std::string& relative, const std::string& inside);
+
+    struct Link {
+        std::string name, relative, inside;
+    };
+    struct Held {
+        std::string temp, final;
+    };
 
     std::string folder_;  // ends with "\"
     bool ready_ = false;
@@ -67,6 +88,10 @@ private:
     uint64_t fileBytes_ = 0;        // taken by the file being written
     std::vector<uint8_t> buffer_;   // written bytes not yet passed to the file
     size_t buffered_ = 0;
+    uint64_t budget_;               // what the caller still allows to be written
+    bool hold_ = false;
+    std::vector<Held> held_;
+    std::vector<Link> links_;
 };
 
 // How many bytes a file collects before they go to the disk.

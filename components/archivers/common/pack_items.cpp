@@ -52,7 +52,7 @@ std::vector<PackItem> CollectPackItems(const std::vector<std::string>& names, st
     for (std::string name : names) {
         const bool contentsOnly = EndsWithAllFiles(name);
         if (contentsOnly) name.resize(name.size() - 4);
-        while (name.size() > 1 && (name.back() == '\\' || name.back() == '/') && name[name.size() - 2] != ':')
+        while (name.size() > 1 && EndsInSeparator(name) && name[name.size() - 2] != ':')
             name.pop_back();
         WIN32_FIND_DATAA data;
         HANDLE find = FindFirstFileA(name.c_str(), &data);

@@ -38,7 +38,7 @@ int MakeSelfExtracting(const std::string& archive, const std::string& folder, Sf
         if (name[i] == '.') stem = name.substr(0, i);
     }
     std::string dir = folder.empty() ? FolderOf(archive) : folder;
-    if (!dir.empty() && dir.back() != '\\' && dir.back() != '/') dir += '\\';
+    if (!dir.empty() && !EndsInSeparator(dir)) dir += '\\';
     const std::string exe = dir + stem + ".exe";
     TempOutput out(exe);
     uint8_t trailer[16];

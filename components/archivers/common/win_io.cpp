@@ -53,6 +53,19 @@ size_t NameStart(const std::string& path) {
     return start;
 }
 
+bool EndsInSeparator(const std::string& path) {
+    bool separator = false;
+    for (size_t i = 0; i < path.size(); ++i) {
+        separator = false;
+        if (IsLeadByte(static_cast<uint8_t>(path[i])) && i + 1 < path.size()) {
+            ++i;
+            continue;
+        }
+        separator = path[i] == '\\' || path[i] == '/';
+    }
+    return separator;
+}
+
 bool ReadHead(const std::string& path, uint8_t* out, size_t size, size_t& got) {
     FileSource file(path);
     got = 0;

@@ -33,6 +33,9 @@ bool IsLeadByte(uint8_t byte);
 // Where the last part of a path starts: after its last "\", "/" or ":",
 // stepping over double-byte characters (a trail byte may be 0x5C).
 size_t NameStart(const std::string& path);
+// Whether the last character of a path is "\" or "/" (a trail byte 0x5C of
+// a double-byte character is not).
+bool EndsInSeparator(const std::string& path);
 // The folder part of a path with its final separator ("" when there is none).
 inline std::string FolderOf(const std::string& path) { return path.substr(0, NameStart(path)); }
 

@@ -132,8 +132,13 @@ int64_t SingleTime(const std::string& archive, const Opened& a) {
 }
 
 // Names in tar archives are UTF-8 when written by today's systems, or the
-// bytes of the system that made them.
-std::string EntryName(const codecs::TarEntry& e) { return AnsiFromUtf8(e.name); }
+// bytes of the system that made them: on a Japanese system a name that is
+// valid EUC-JP (as Japanese Unix systems wrote them) is read as such.
+std::string EntryName(const std::string& raw) {
+    std::string converted;
+    if (!IsUtf8BeyondAscii(raw) && GetACP() == 932 && codecs::ShiftJisFromEucJp(raw, converted)) return converted;
+    return AnsiFromUtf8(raw);
+}
 
 bool Check(const std::string& archive) {
     Opened a;
@@ -163,15 +168,16 @@ bool List(const std::string& archive, std::vector<ListedEntry>& entries) {
     codecs::TarEntry t;
     while (tar.Next(t)) {
         ListedEntry e;
-        e.path = EntryName(t);
+        e.path = EntryName(t.name);
         if (t.kind == codecs::TarKind::Folder && !e.isFolder()) e.path += '/';
         e.size = t.kind == codecs::TarKind::File ? t.size : 0;
         e.method = t.kind == codecs::TarKind::SymLink    ? "symlink"
                    : t.kind == codecs::TarKind::HardLink ? "link"
+                   : t.sparse                            ? "sparse"
                                                          : method;
         LocalDosTimeOfUnix(t.mtime, e.dosDate, e.dosTime);
         total += e.size;
-        entries.push_back(e);
+        if (!KeepListed(entries, std::move(e))) return false;
     }
     if (tar.error() != codecs::ArcError::None) return false;
     // Entries share the archive's ratio: a compressed tar packs them as one stream.
@@ -222,14 +228,27 @@ int ExtractSingle(const std::string& archive, Opened& a, const Targets& targets,
     return result;
 }
 
+// Reads the decoded stream to its end after the archive's last entry, so
+// that a gzip stream's check value (CRC-32 and length) is compared.
+codecs::ArcError ReadToEnd(codecs::ByteSource& stream) {
+    std::vector<uint8_t> buf(1 << 16);
+    while (stream.Read(buf.data(), buf.size()) > 0) {
+    }
+    return stream.error();
+}
+
 int ExtractTar(Opened& a, const Targets& targets, std::string& report) {
     ExtractTarget target(targets.destination);
     if (!target.ready()) return kErrorCannotWrite;
+    // A compressed archive is checked only at its end: its files keep their
+    // temporary names until then.
+    if (a.packing != Packing::None) target.HoldFiles();
     codecs::TarReader tar(*a.stream);
     codecs::TarEntry t;
     int result = kOk;
-    while (tar.Next(t)) {
-        const std::string name = EntryName(t);
+    bool full = false;  // the disk is: no further entry is written
+    while (!full && tar.Next(t)) {
+        const std::string name = EntryName(t.name);
         if (!Selected(targets, name)) continue;
         std::string relative;
         const codecs::PathVerdict verdict = target.Check(name, relative);
@@ -251,15 +270,22 @@ int ExtractTar(Opened& a, const Targets& targets, std::string& report) {
                 const int begun = target.BeginFile(relative, t.size);
                 if (begun != kOk) {
                     report += ReportLine(name, begun == kErrorDiskSpace ? "does not fit on the disk" : "cannot be written");
-                    if (begun == kErrorDiskSpace) return begun;
+                    full = begun == kErrorDiskSpace;
                     result = begun;
                     break;
                 }
                 const bool fits = Pour([&](uint8_t* b, size_t n) { return tar.ReadData(b, n); }, target);
-                if (!fits || tar.error() != codecs::ArcError::None) {
+                if (!fits) {
                     target.AbortFile();
-                    report += ReportLine(name, !fits ? "does not fit on the disk" : codecs::ArcErrorText(tar.error()));
-                    return !fits ? kErrorDiskSpace : ResultOfError(tar.error());
+                    report += ReportLine(name, "does not fit on the disk");
+                    full = true;
+                    result = kErrorDiskSpace;
+                    break;
+                }
+                if (tar.error() != codecs::ArcError::None) {
+                    target.AbortFile();
+                    report += ReportLine(name, codecs::ArcErrorText(tar.error()));
+                    break;  // reported with the archive's error below
                 }
                 const FILETIME when = FileTimeOfUnix(t.mtime);
                 const int done = target.CommitFile(&when);
@@ -268,45 +294,38 @@ int ExtractTar(Opened& a, const Targets& targets, std::string& report) {
                 break;
             }
             case codecs::TarKind::HardLink:
-            case codecs::TarKind::SymLink: {
-                // A hard link names its target from the archive's top, a symbolic one from its own folder.
-                std::string target_ = AnsiFromUtf8(t.linkTarget);
-                if (t.kind == codecs::TarKind::HardLink) {
-                    std::string top;
-                    if (codecs::SafeRelativePath(target_, top) != codecs::PathVerdict::Ok) {
-                        report += ReportLine(name, "link leads outside the destination");
-                        result = kErrorRefused;
-                        break;
-                    }
-                    // Expressed from the link's folder: climb to the top first.
-                    std::string up;
-                    for (char c : relative)
-                        if (c == '\\') up += "../";
-                    target_ = up + top;
-                }
-                bool skipped = false;
-                const int made = target.MakeLinkCopy(relative, target_, skipped);
-                if (made == kErrorRefused) {
+            case codecs::TarKind::SymLink:
+                // A hard link names its target from the archive's top, a
+                // symbolic one from its own folder. Made after every file.
+                if (target.AddLink(name, relative, EntryName(t.linkTarget), t.kind == codecs::TarKind::HardLink) !=
+                    kOk) {
                     report += ReportLine(name, "link leads outside the destination");
                     result = kErrorRefused;
-                } else if (made != kOk) {
-                    report += ReportLine(name, "cannot be written");
-                    result = made;
-                } else {
-                    report += ReportLine(name, skipped ? "link not made (its target is not there)" : "extracted as a copy");
                 }
                 break;
-            }
             default:
                 report += ReportLine(name, "skipped (device or special file)");
                 break;
         }
     }
-    if (tar.error() != codecs::ArcError::None) {
-        report += ReportLine("archive", codecs::ArcErrorText(tar.error()));
-        return ResultOfError(tar.error());
+    // The files written before a full disk stopped us are kept when the
+    // rest of the stream checks out.
+    codecs::ArcError error = tar.error();
+    if (error == codecs::ArcError::None && a.packing != Packing::None) error = ReadToEnd(*a.stream);
+    if (error != codecs::ArcError::None) {
+        target.DiscardHeld();
+        report += ReportLine("archive", codecs::ArcErrorText(error));
+        if (a.packing != Packing::None) report += ReportLine("archive", "nothing was extracted");
+        return ResultOfError(error);
     }
-    return result;
+    const int published = target.Publish();
+    if (published != kOk) {
+        report += ReportLine("archive", "some files could not be given their names");
+        result = published;
+    }
+    if (full) return result;
+    const int linked = target.MakeLinks(report);
+    return result != kOk ? result : linked;
 }
 
 int Create(const std::string& archive, bool gzip, int level, const Targets& targets, std::string& report);

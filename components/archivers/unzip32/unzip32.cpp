@@ -16,26 +16,31 @@ namespace {
 // so. Archives made on Unix (host 3) carry the system's UTF-8 names without
 // the flag; there a name that is valid UTF-8 is read as such (Shift-JIS
 // names almost never are).
+// A folder marked only by its attribute gets the trailing separator that
+// tells it from a file.
 std::string EntryName(const codecs::ZipEntry& e) {
-    if (e.utf8 || (e.hostSystem == 3 && IsUtf8BeyondAscii(e.name))) return AnsiFromUtf8(e.name);
-    return e.name;
+    std::string name = (e.utf8 || (e.hostSystem == 3 && IsUtf8BeyondAscii(e.name))) ? AnsiFromUtf8(e.name) : e.name;
+    if (e.isFolder() && !EndsInSeparator(name)) name += '/';
+    return name;
 }
 
-bool ReadDirectory(const std::string& archive, FileSource& file, std::vector<codecs::ZipEntry>& entries) {
-    (void)archive;
-    return file.isOpen() && codecs::ReadZipDirectory(file, entries) == codecs::ArcError::None;
+enum class Directory { Read, NotZip, Overlapping };
+
+Directory ReadDirectory(FileSource& file, std::vector<codecs::ZipEntry>& entries) {
+    if (!file.isOpen() || codecs::ReadZipDirectory(file, entries) != codecs::ArcError::None) return Directory::NotZip;
+    return codecs::ZipEntriesOverlap(entries) ? Directory::Overlapping : Directory::Read;
 }
 
 bool Check(const std::string& archive) {
     FileSource file(archive);
     std::vector<codecs::ZipEntry> entries;
-    return ReadDirectory(archive, file, entries);
+    return ReadDirectory(file, entries) == Directory::Read;
 }
 
 bool List(const std::string& archive, std::vector<ListedEntry>& listed) {
     FileSource file(archive);
     std::vector<codecs::ZipEntry> entries;
-    if (!ReadDirectory(archive, file, entries)) return false;
+    if (ReadDirectory(file, entries) != Directory::Read) return false;
     for (const codecs::ZipEntry& z : entries) {
         ListedEntry e;
         e.path = EntryName(z);
@@ -45,7 +50,7 @@ bool List(const std::string& archive, std::vector<ListedEntry>& listed) {
         e.dosDate = z.dosDate;
         e.dosTime = z.dosTime;
         e.method = codecs::ZipMethodName(z.method);
-        listed.push_back(e);
+        if (!KeepListed(listed, std::move(e))) return false;
     }
     return true;
 }
@@ -54,9 +59,14 @@ int Extract(const std::string& archive, const Targets& targets, std::string& rep
     if (GetFileAttributesA(archive.c_str()) == INVALID_FILE_ATTRIBUTES) return kErrorNoArchive;
     FileSource file(archive);
     std::vector<codecs::ZipEntry> entries;
-    if (!ReadDirectory(archive, file, entries)) {
-        report += ReportLine(archive, "not a ZIP archive");
-        return kErrorNotArchive;
+    switch (ReadDirectory(file, entries)) {
+        case Directory::NotZip:
+            report += ReportLine(archive, "not a ZIP archive");
+            return kErrorNotArchive;
+        case Directory::Overlapping:
+            report += ReportLine(archive, "entries overlap (refused)");
+            return kErrorNotArchive;
+        case Directory::Read: break;
     }
     ExtractTarget target(targets.destination);
     if (!target.ready()) return kErrorCannotWrite;
@@ -67,13 +77,13 @@ int Extract(const std::string& archive, const Targets& targets, std::string& rep
         std::string relative;
         const codecs::PathVerdict verdict = target.Check(name, relative);
         if (verdict != codecs::PathVerdict::Ok) {
-            if (verdict != codecs::PathVerdict::Empty || !z.isFolder()) {
+            if (verdict != codecs::PathVerdict::Empty || !EndsInSeparator(name)) {
                 report += ReportLine(name, codecs::PathVerdictText(verdict));
                 result = kErrorRefused;
             }
             continue;
         }
-        if (z.isFolder()) {
+        if (EndsInSeparator(name)) {  // also a name ending in a backslash, as some Windows tools write folders
             if (!target.MakeFolder(relative)) {
                 report += ReportLine(name, "folder cannot be made");
                 result = kErrorCannotWrite;
@@ -88,14 +98,11 @@ int Extract(const std::string& archive, const Targets& targets, std::string& rep
                 result = kErrorCorrupt;
                 continue;
             }
-            bool skipped = false;
-            const int made =
-                target.MakeLinkCopy(relative, std::string(link.bytes.begin(), link.bytes.end()), skipped);
-            report += ReportLine(name, made == kErrorRefused ? "link leads outside the destination"
-                                 : made != kOk        ? "cannot be written"
-                                 : skipped            ? "link not made (its target is not there)"
-                                                      : "extracted as a copy");
-            if (made != kOk) result = made;
+            // Made after every file: the target may come later in the archive.
+            if (target.AddLink(name, relative, std::string(link.bytes.begin(), link.bytes.end()), false) != kOk) {
+                report += ReportLine(name, "link leads outside the destination");
+                result = kErrorRefused;
+            }
             continue;
         }
         const int begun = target.BeginFile(relative, z.size);
@@ -120,7 +127,8 @@ int Extract(const std::string& archive, const Targets& targets, std::string& rep
         report += ReportLine(name, done == kOk ? "extracted" : "cannot be written");
         if (done != kOk) result = done;
     }
-    return result;
+    const int linked = target.MakeLinks(report);
+    return result != kOk ? result : linked;
 }
 
 int Command(HWND, const std::vector<std::string>& args, std::string& report) {

@@ -271,6 +271,7 @@ TEST_F(Archivers, HostileArchivesWriteNothingOutsideAndNoPartialFile) {
         {"UnZip", "-x -s -V -i ", "bomb.zip", {}},
         {"UnZip", "-x -s -V -i ", "huge.zip", {}, 0x8005},  // refused before anything is written
         {"Tar", "xvfo ", "bomb.tgz", {}},
+        {"UnZip", "-x -s -V -i ", "overlap.zip", {}, 0x8019},  // three entries on one packed stream
         {"Tar", "xvfo ", "truncated.tgz", {}},
     };
     int n = 0;
@@ -305,6 +306,146 @@ TEST_F(Archivers, HostileArchivesWriteNothingOutsideAndNoPartialFile) {
         EXPECT_FALSE(Exists("C:\\evil4.txt"));
         EXPECT_FALSE(Exists("C:\\evil5.txt"));
     }
+}
+
+// Archives other tools wrote (make_data.sh), each extracted to exactly the
+// files the peers give: sparse files at their real size, a ZIP after other
+// data, padded extra fields, folders marked by their attribute only, a
+// highly packed stream, links before their targets, EUC-JP names and a hard
+// link in a folder whose name ends in a trail byte 0x5C.
+TEST_F(Archivers, ArchivesFromTheWildComeOutAsThePeersRead) {
+    ASSERT_TRUE(tar.complete() && zip.complete());
+    const std::map<std::string, std::string> tree = Tree();
+    const std::string wild = DataFolder() + "wild\\";
+    const std::string sparse = ReadAll(wild + "sparse.bin");
+    const std::string library = "the library itself\n";
+    struct Case {
+        const char* prefix;
+        const char* archive;
+        std::map<std::string, std::string> files;  // every file expected; empty: the tree
+    } cases[] = {
+        {"Tar", "sparse_gnu.tar", {{"sparse.bin", sparse}}},
+        {"Tar", "sparse_0.0.tgz", {{"sparse.bin", sparse}}},
+        {"Tar", "sparse_0.1.tgz", {{"sparse.bin", sparse}}},
+        {"Tar", "sparse_1.0.tgz", {{"sparse.bin", sparse}}},
+        {"UnZip", "prefixed.zip", {}},
+        {"UnZip", "prefixed64.zip", {}},
+        {"UnZip", "packed.zip", {{"packed.txt", ReadAll(wild + "packed.txt")}}},
+        {"UnZip", "links.zip", {{"libx.so", library}, {"libx.so.0", library}, {"libx.so.0.0.0", library}}},
+        {"UnZip", "extra_padding.zip", {}},
+        {"UnZip", "dos_folders.zip", {{"docs\\a.txt", "in a folder\n"}}},
+        {"Tar", "eucjp.tar", {{"日本語.txt", "euc-jp name\n"}, {"ソフト表.txt", "euc-jp name\n"}}},
+        {"UnZip", "sjis_trail.zip", {{"ソ", "a file named so\n"}, {"表\\ソ", "a file named so\n"}}},
+        {"Tar", "hardlink_dbcs.tar", {{"表\\a.txt", "linked\n"}, {"表\\b.txt", "linked\n"}}},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        const std::map<std::string, std::string>& expected = c.files.empty() ? tree : c.files;
+        const std::string dest = temp.path() + "wild" + std::to_string(++n) + "\\";
+        const char* head = c.prefix[0] == 'T' ? "xvfo \"" : "-x -s -V -i \"";
+        std::string report;
+        EXPECT_EQ(Of(c.prefix).Run(head + DataFolder() + c.archive + "\" \"" + dest + "\"", &report), 0)
+            << c.archive << ": " << report;
+        std::vector<std::string> files;
+        Walk(dest, "", files);
+        std::sort(files.begin(), files.end());
+        std::vector<std::string> names;
+        for (const auto& f : expected) names.push_back(f.first);
+        EXPECT_EQ(files, names) << c.archive;
+        for (const auto& [path, bytes] : expected) EXPECT_TRUE(ReadAll(dest + path) == bytes) << c.archive << " " << path;
+        // The listing shows the real names and sizes too.
+        std::vector<ArchiveEntry> entries;
+        if (!Of(c.prefix).List(DataFolder() + c.archive, entries)) {
+            ADD_FAILURE() << c.archive << " does not open";
+            continue;
+        }
+        size_t listed = 0;
+        for (const ArchiveEntry& e : entries) {
+            if (e.isFolder()) continue;
+            std::string path = e.path;
+            for (char& ch : path)
+                if (ch == '/') ch = '\\';
+            const auto it = expected.find(path);
+            EXPECT_TRUE(it != expected.end()) << c.archive << " lists " << e.path;
+            if (it != expected.end() && e.method != "symlink" && e.method != "link" && e.method != "Stored" &&
+                std::string(c.archive) != "links.zip") {
+                EXPECT_EQ(e.originalSize, it->second.size()) << c.archive << " " << e.path;
+            }
+            ++listed;
+        }
+        EXPECT_EQ(listed, expected.size()) << c.archive;
+    }
+}
+
+// A .tar.gz whose gzip check value is wrong extracts nothing: the files
+// that came out before the check stay under their temporary names and are
+// removed, and a file that was there keeps its content.
+TEST_F(Archivers, AWrongGzipCheckLeavesTheDestinationAsItWas) {
+    ASSERT_TRUE(tar.complete());
+    for (const char* archive : {"badcheck8.tgz", "badcheck4.tgz", "truncated.tgz"}) {
+        const std::string dest = temp.path() + archive + "\\";
+        CreateDirectoryA(dest.c_str(), nullptr);
+        CreateDirectoryA((dest + "src").c_str(), nullptr);
+        temp.File(std::string(archive) + "\\src\\text.txt", "the older text");
+        std::string report;
+        const int result = tar.Run("xvfo \"" + DataFolder() + archive + "\" \"" + dest + "\"", &report);
+        EXPECT_EQ(result, 0x800C) << archive << ": " << report;
+        std::vector<std::string> files;
+        Walk(dest, "", files);
+        EXPECT_EQ(files, std::vector<std::string>{"src\\text.txt"}) << archive;
+        EXPECT_EQ(ReadAll(dest + "src\\text.txt"), "the older text") << archive;
+    }
+}
+
+// Names (on the command line or in a list) that choose nothing are an
+// error; no names and an empty list are not. A destination ending in a
+// character whose trail byte is 0x5C is a folder only with its closing "\".
+TEST_F(Archivers, DestinationsAndNamesThatMatchNothing) {
+    ASSERT_TRUE(tar.complete() && zip.complete());
+    const std::string list = temp.File("names.qaz", "\"absent.txt\"\r\n");
+    struct Case {
+        const char* prefix;
+        std::string tail;  // after the archive
+        int result;
+    } cases[] = {
+        {"Tar", "\"" + temp.path() + "n1\\\" \"absent.txt\"", 0x800F},
+        {"Tar", "\"" + temp.path() + "n2\\\" \"@" + list + "\"", 0x800F},
+        {"UnZip", "\"" + temp.path() + "n3\\\" \"absent.txt\"", 0x800F},
+        // A destination ending in ソ without its "\" is a name, not a folder.
+        {"Tar", "\"" + temp.path() + "ソ\"", 0x800F},
+        {"UnZip", "\"" + temp.path() + "ソ\"", 0x800F},
+        {"Tar", "\"" + temp.path() + "n4\\\" \"text.txt\"", 0},
+        {"Tar", "\"" + temp.path() + "表\\ソ\\\"", 0},
+        {"UnZip", "\"" + temp.path() + "ソ\\表\\\"", 0},
+    };
+    for (const Case& c : cases) {
+        const bool isTar = c.prefix[0] == 'T';
+        std::string report;
+        const std::string line = std::string(isTar ? "xvfo \"" : "-x -s -V -i \"") + DataFolder() +
+                                 (isTar ? "tree.tgz" : "tree.zip") + "\" " + c.tail;
+        EXPECT_EQ(Of(c.prefix).Run(line, &report), c.result) << line << ": " << report;
+    }
+}
+
+// 2,100 names of 1 MB each in a 2.3 MB .tgz: the listing keeps what the
+// record shows, so it neither fills the address space nor lets an
+// exception out of the library.
+TEST_F(Archivers, HugeNamesListWithinBounds) {
+    ASSERT_TRUE(tar.complete());
+    const std::string archive = DataFolder() + "longnames.tgz";
+    HANDLE h = tar.open(nullptr, archive.c_str(), 0x08001200);
+    ASSERT_NE(h, nullptr);
+    ArchiveEntryInfo info;
+    size_t count = 0;
+    for (int r = tar.findFirst(h, "*.*", &info); r == 0; r = tar.findNext(h, &info)) {
+        const ArchiveEntry e = qaz::ReadEntryInfo(info);
+        EXPECT_EQ(e.path.compare(0, 7, "d/nnnnn"), 0);
+        EXPECT_LE(e.path.size(), 512u);
+        ++count;
+    }
+    tar.close(h);
+    EXPECT_EQ(count, 2100u);
+    EXPECT_EQ(tar.running() & 0xFF, 0);
 }
 
 TEST_F(Archivers, TarPacksTheListedItemsIntoTgz) {
@@ -458,4 +599,42 @@ TEST(ExtractTargetFiles, PiecesAbortsAndRoom) {
         EXPECT_EQ(h, INVALID_HANDLE_VALUE) << folder << fd.cFileName;
         if (h != INVALID_HANDLE_VALUE) FindClose(h);
     }
+}
+
+// Held files take their names only when published, and are gone when the
+// target ends without; link copies are written like files and counted
+// against what the extraction may write.
+TEST(ExtractTargetFiles, HeldFilesAndLinkCopiesWithinTheBudget) {
+    using namespace qaz::archivers;
+    qaztest::TempDir dir;
+    const std::string mb(1u << 20, 'm');
+    auto put = [&](ExtractTarget& t, const char* path, const std::string& bytes) {
+        ASSERT_EQ(t.BeginFile(path, bytes.size()), kOk) << path;
+        ASSERT_TRUE(t.Write(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size())) << path;
+        ASSERT_EQ(t.CommitFile(nullptr), kOk) << path;
+    };
+    {
+        ExtractTarget dropped(dir.path() + "dropped");
+        dropped.HoldFiles();
+        put(dropped, "a.bin", "held");
+        EXPECT_EQ(qaztest::FileBytes(dropped.FullPath("a.bin")), "<missing>");
+    }
+    std::vector<std::string> left;
+    Walk(dir.path() + "dropped\\", "", left);
+    EXPECT_TRUE(left.empty()) << left.size();
+
+    ExtractTarget target(dir.path() + "out", 5u << 20);
+    target.HoldFiles();
+    put(target, "sub\\a.bin", mb);
+    EXPECT_EQ(target.Publish(), kOk);
+    EXPECT_EQ(qaztest::FileBytes(target.FullPath("sub\\a.bin")), mb);
+    for (int i = 0; i < 10; ++i) EXPECT_EQ(target.AddLink("l", "l" + std::to_string(i), "sub/a.bin", true), kOk);
+    EXPECT_EQ(target.AddLink("s", "sub\\s", "a.bin", false), kOk);  // symbolic: from its own folder
+    EXPECT_EQ(target.AddLink("x", "x", "../outside", false), kErrorRefused);
+    std::string report;
+    EXPECT_EQ(target.MakeLinks(report), kErrorDiskSpace) << report;
+    std::vector<std::string> files;
+    Walk(dir.path() + "out\\", "", files);
+    EXPECT_EQ(files.size(), 5u) << report;  // the file and four copies fill the 5 MB
+    for (const std::string& f : files) EXPECT_EQ(f.find("~qz"), std::string::npos) << f;
 }

@@ -122,3 +122,100 @@ open("bomb.tgz", "wb").write(gz.compress(bytes(tarbytes[:512]) + b"\0" * 100000)
 PY
 # A gzip stream cut in half.
 head -c $(( $(stat -c %s tree.tgz) / 2 )) tree.tgz > truncated.tgz
+
+# Archives from the wild: what other tools write and the peers read.
+mkdir -p wild && cd wild
+# A sparse file (two parts with data, holes around them) in GNU's old sparse
+# entries and in the three pax sparse formats.
+python3 - <<'PY'
+f = open("sparse.bin", "wb")
+f.seek(100000); f.write(b"hello " * 700)
+f.seek(600000); f.write(bytes(range(256)) * 64)
+f.truncate(1000000)
+PY
+touch -d @1709618828 sparse.bin
+tar --format=gnu --sparse -cf ../sparse_gnu.tar sparse.bin
+for v in 0.0 0.1 1.0; do
+  tar --format=pax --sparse --sparse-version=$v -czf ../sparse_$v.tgz sparse.bin
+  tar --format=pax --sparse --sparse-version=$v -cf ../sparse_$v.tar sparse.bin  # plain, for the fuzzer
+done
+# The same tree whose gzip check value (CRC-32, then the length) is wrong.
+for at in 8 4; do
+  python3 -c "import sys; b = bytearray(open('../tree.tgz', 'rb').read()); b[-$at] ^= 0x55; sys.stdout.buffer.write(b)" \
+    > ../badcheck$at.tgz
+done
+# A ZIP after other data, as self-extracting programs and appended archives are.
+head -c 3000 /dev/urandom > stub.bin
+cat stub.bin ../tree.zip > ../prefixed.zip
+cat stub.bin ../tree64.zip > ../prefixed64.zip
+# 262,304 bytes that deflate about 250 : 1, the input used up while zlib still
+# holds output.
+python3 -c "import sys; sys.stdout.buffer.write((b'QAZ' * 43 + b'\n') * 2016 + b'x' * 224)" > packed.txt
+zip -qX ../packed.zip packed.txt
+# Links before the file they name, as 7-Zip stores them.
+mkdir -p links && (cd links && printf 'the library itself\n' > libx.so.0.0.0 && ln -s libx.so.0.0.0 libx.so.0 &&
+  ln -s libx.so.0 libx.so && 7z a -snl -tzip ../../links.zip libx.so libx.so.0 libx.so.0.0.0 >/dev/null)
+# EUC-JP names, as Japanese Unix systems wrote them; and a hard link in a
+# folder whose name ends in a character with trail byte 0x5C (表, ソ).
+mkdir -p euc && (cd euc && for n in 日本語.txt ソフト表.txt; do
+  printf 'euc-jp name\n' > "$(printf '%s' "$n" | iconv -f UTF-8 -t EUC-JP)"; done &&
+  tar --format=gnu -cf ../../eucjp.tar *)
+# Shift-JIS names that end in a trail byte 0x5C, as a Japanese Windows zip
+# stores them: a file ソ, and a file ソ in a folder 表.
+mkdir -p sjis_trail && (cd sjis_trail && so=$(printf '\x83\x5c') && hyo=$(printf '\x95\x5c') && mkdir -p "$hyo" &&
+  printf 'a file named so\n' > "$so" && cp "$so" "$hyo/$so" && zip -qX ../../sjis_trail.zip "$so" "$hyo/$so")
+mkdir -p 表 && printf 'linked\n' > 表/a.txt && ln 表/a.txt 表/b.txt && tar --format=gnu -cf ../hardlink_dbcs.tar 表
+python3 - <<'PY'
+import struct, zipfile
+# Extra fields with padding, in Info-ZIP's ZIP64 archive whose sizes live
+# in the extra field: alignment bytes before the ZIP64 block, an unknown
+# block, and bytes too short to be a block after it.
+raw = open("../tree64.zip", "rb").read()
+end64 = raw.rfind(b"PK\6\6")
+count, dir_size, dir_at = struct.unpack("<QQQ", raw[end64 + 32:end64 + 56])
+records, pos, k = b"", dir_at, 0
+while pos < dir_at + dir_size:
+    n, e, c = struct.unpack("<HHH", raw[pos + 28:pos + 34])
+    extra = raw[pos + 46 + n:pos + 46 + n + e]
+    extra = [b"\0\0\0" + extra, struct.pack("<HH", 0xCAFE, 4) + b"abcd" + extra, extra + b"\0\0\0"][k % 3]
+    records += raw[pos:pos + 30] + struct.pack("<H", len(extra)) + raw[pos + 32:pos + 46 + n] + extra + \
+        raw[pos + 46 + n + e:pos + 46 + n + e + c]
+    pos, k = pos + 46 + n + e + c, k + 1
+at = dir_at + len(records)
+tail = struct.pack("<IQHHIIQQQQ", 0x06064b50, 44, 45, 45, 0, 0, count, count, len(records), dir_at)
+tail += struct.pack("<IIQI", 0x07064b50, 0, at, 1)
+tail += struct.pack("<IHHHHIIH", 0x06054b50, 0, 0, 0xFFFF, 0xFFFF, 0xFFFFFFFF, 0xFFFFFFFF, 0)
+open("../extra_padding.zip", "wb").write(raw[:dir_at] + records + tail)
+# Folders of MS-DOS and Windows tools: the folder attribute, no trailing slash.
+with zipfile.ZipFile("../dos_folders.zip", "w") as z:
+    for name, data, attr in (("docs", b"", 0x10), ("docs/a.txt", b"in a folder\n", 0x20)):
+        info = zipfile.ZipInfo(name, (2024, 3, 5, 6, 7, 8))
+        info.create_system = 0
+        info.external_attr = attr
+        z.writestr(info, data)
+# Entries that overlap: three central records pointing at one packed stream.
+zipfile.ZipFile("../one.zip", "w", zipfile.ZIP_DEFLATED).writestr("a.bin", b"\0" * 100000)
+raw = open("../one.zip", "rb").read()
+end = raw.rfind(b"PK\5\6")
+count, size, offset = struct.unpack("<HII", raw[end + 10:end + 20])
+central = raw[offset:offset + size]
+records = b"".join(central.replace(b"a.bin", n) for n in (b"a.bin", b"b.bin", b"c.bin"))
+end_record = struct.pack("<IHHHHIIH", 0x06054b50, 0, 0, 3, 3, len(records), offset, 0)
+open("../overlap.zip", "wb").write(raw[:offset] + records + end_record)
+# 2,100 entries with GNU long names of 1 MB each, in 2.3 MB: one gzip member
+# per entry (a stream may hold many), then the end of the archive.
+import gzip, io, tarfile
+buf = io.BytesIO()
+t = tarfile.open(fileobj=buf, mode="w", format=tarfile.GNU_FORMAT)
+i = tarfile.TarInfo("d/" + "n" * (1024 * 1024 - 10) + "/x.txt")
+t.addfile(i)
+t.close()
+entry = buf.getvalue()[:-1024]
+entry = entry[:len(entry) - (len(entry) % 512)]
+while entry.endswith(b"\0" * 512):
+    entry = entry[:-512]
+member = gzip.compress(entry, 6, mtime=0)
+with open("../longnames.tgz", "wb") as f:
+    f.write(member * 2100 + gzip.compress(b"\0" * 1024, 6, mtime=0))
+PY
+cd ..

@@ -66,3 +66,28 @@ TEST(EntryPath, LinkTargets) {
         EXPECT_EQ(out, c.out) << c.link << " -> " << c.target;
     }
 }
+
+// EUC-JP names against iconv's Shift-JIS (CP932) form of the same text.
+TEST(EntryPath, EucJpNamesInShiftJis) {
+    struct Case {
+        const char* euc;
+        bool converted;
+        const char* sjis;
+    } cases[] = {
+        {"\xC6\xFC\xCB\xDC\xB8\xEC.txt", true, "\x93\xfa\x96\x7b\x8c\xea.txt"},  // 日本語.txt
+        {"\xA5\xBD\xC9\xBD", true, "\x83\x5c\x95\x5c"},                      // ソ表: trail bytes 0x5C
+        {"\xA4\xA2\xF4\xA6", true, "\x82\xa0\xea\xa4"},                      // あ and the last row's 熙
+        {"\x8E\xB1\x8E\xDF", true, "\xb1\xdf"},                              // half-width ｱﾟ
+        {"plain.txt", false, "plain.txt"},                                   // nothing beyond ASCII
+        {"\x8F\xB0\xA1", false, ""},                                         // JIS X 0212: no Shift-JIS form
+        {"\x83\x5C\x83\x74", false, ""},                                     // Shift-JIS, not EUC-JP
+        {"\xC6", false, ""},                                                 // cut in the middle
+    };
+    for (const Case& c : cases) {
+        std::string out;
+        EXPECT_EQ(qaz::codecs::ShiftJisFromEucJp(c.euc, out), c.converted) << c.euc;
+        if (c.converted || std::string(c.euc) == "plain.txt") {
+            EXPECT_EQ(out, c.sjis) << c.euc;
+        }
+    }
+}
