@@ -81,20 +81,16 @@ int ExtractEntries(const std::vector<EntryJob>& jobs, const Targets& targets, bo
         report += ReportLine(job.path, done == kOk ? "extracted" : "cannot be written");
         if (done != kOk) result = done;
     }
+    // Links last: a copy of a target that came later in the archive.
     for (const auto& [job, relative] : links) {
-        bool skipped = false;
         // Flat, the target was written under its last name beside the link.
-        const int made = target.MakeLinkCopy(relative, flat ? LastPart(job->linkTarget) : job->linkTarget, skipped);
-        if (made == kErrorRefused) {
+        if (target.AddLink(job->path, relative, flat ? LastPart(job->linkTarget) : job->linkTarget, false) != kOk) {
             report += ReportLine(job->path, "link leads outside the destination");
             if (result == kOk) result = kErrorRefused;
-        } else if (made != kOk) {
-            report += ReportLine(job->path, "cannot be written");
-            result = made;
-        } else {
-            report += ReportLine(job->path, skipped ? "link not made (its target is not there)" : "extracted as a copy");
         }
     }
+    const int linked = target.MakeLinks(report);
+    if (linked != kOk && (result == kOk || linked == kErrorDiskSpace)) result = linked;
     return result;
 }
 
