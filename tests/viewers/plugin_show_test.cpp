@@ -61,7 +61,11 @@ TEST_F(PluginShowTest, PicturesOfThePlatformFormatsAreShownAsImageMagickDecodesT
             const qaztest::Rgb shot = qaztest::CaptureClient(image);
             ASSERT_EQ(shot.width, reference.width);
             ASSERT_EQ(shot.height, reference.height);
-            EXPECT_GE(qaztest::Psnr(shot, reference), 30.0);
+            // GIF and TIFF are lossless: the same pixels; JPEG decoders may round differently.
+            if (std::string(file) == "pic.jpg")
+                EXPECT_GE(qaztest::Psnr(shot, reference), 30.0);
+            else
+                EXPECT_EQ(qaztest::PixelDifference(shot, reference), "");
         }
         if (WaitForSingleObject(pi.hProcess, 0) == WAIT_TIMEOUT) {
             if (HWND bar = FindWindowA("TJX_QAZMain", nullptr)) PostMessageA(bar, WM_CLOSE, 0, 0);

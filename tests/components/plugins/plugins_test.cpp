@@ -156,7 +156,11 @@ TEST(Plugins, PlatformFormatsMatchImageMagick) {
         ASSERT_TRUE(ReadPpm(data + file + std::string(".ppm"), reference));
         ASSERT_EQ(decoded.width, reference.width);
         ASSERT_EQ(decoded.height, reference.height);
-        EXPECT_GE(Psnr(decoded, reference), 30.0);
+        // GIF and TIFF are lossless: the same pixels; JPEG decoders may round differently.
+        if (std::string(file) == "pic.jpg")
+            EXPECT_GE(Psnr(decoded, reference), 30.0);
+        else
+            EXPECT_EQ(qaztest::PixelDifference(decoded, reference), "");
 
         Info info{};
         ASSERT_EQ(p.info(const_cast<LPSTR>((data + file).c_str()), 0, 0, &info), 0);
