@@ -51,3 +51,11 @@ qaz_configure_host() {
       -DQAZ_WERROR=ON >/dev/null
   fi
 }
+
+# The host build with AddressSanitizer and UBSan, where the host tests run.
+qaz_configure_host_asan() {
+  if [ ! -f "$build/host-asan/build.ninja" ]; then
+    CC=clang CXX=clang++ cmake -S "$top" -B "$build/host-asan" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+      -DQAZ_WERROR=ON -DQAZ_SANITIZE=ON >/dev/null
+  fi
+}

@@ -16,11 +16,16 @@ echo "== Windows build (32-bit and 64-bit test builds; the suites run on the $QA
 echo "== Host build of the portable code"
 host=$build/host
 qaz_configure_host
-cmake --build "$host"
+cmake --build "$host" --target host_tools
+# The host tests run with AddressSanitizer and UBSan: damaged input that
+# makes a decoder read or write outside its buffers fails the test.
+asan=$build/host-asan
+qaz_configure_host_asan
+cmake --build "$asan" --target host_tests
 
 status=0
-echo "== Host tests"
-(cd "$host" && ctest --output-on-failure) || status=1
+echo "== Host tests (AddressSanitizer and UBSan)"
+(cd "$asan" && ctest --output-on-failure) || status=1
 
 echo "== Short fuzz runs of the decoders"
 fuzz() {  # name fuzzer [seed folder]; 15 seconds each

@@ -77,9 +77,17 @@ TEST_F(StartupTest, SecondPlainStartOnlyBringsTheBarToTheFrontAndCloseSavesTheBa
     EXPECT_EQ(r.right, 127);
     EXPECT_EQ(r.bottom, 21);
 
+    // Another window in front; the second start brings the bar back.
+    HWND other = CreateWindowExA(0, "STATIC", "other", WS_POPUP | WS_VISIBLE, 300, 300, 50, 50, nullptr, nullptr,
+                                 nullptr, nullptr);
+    SetForegroundWindow(other);
+    ASSERT_TRUE(qaztest::PumpUntil([&] { return GetForegroundWindow() == other; }));
     Process second;
     StartQaz(second);
-    EXPECT_EQ(second.Wait(15000), 0) << "the second start ended by itself";
+    EXPECT_TRUE(qaztest::PumpUntil([&] { return second.Wait(0) != -1; })) << "the second start ended by itself";
+    EXPECT_EQ(second.Wait(0), 0);
+    EXPECT_TRUE(qaztest::PumpUntil([&] { return GetForegroundWindow() == bar; })) << "the bar came to the front";
+    DestroyWindow(other);
     EXPECT_EQ(Bars().size(), 1u) << "no second bar";
     EXPECT_EQ(first.Wait(0), -1) << "the first bar runs on";
 

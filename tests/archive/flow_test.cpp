@@ -21,6 +21,7 @@ using namespace qaz;
 
 namespace {
 
+using qaztest::FileBytes;
 using qaztest::HoldKeys;
 
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
@@ -54,8 +55,9 @@ protected:
 TEST_F(ArchiveFlow, DroppedTgzExtractsIntoItsAutomaticFolderBesideIt) {
     const std::string archive = Archive("tree.tgz", "data_2024.tgz");
     EXPECT_TRUE(Drop({archive}).empty());
-    EXPECT_TRUE(Exists(temp_.path() + "data\\src\\text.txt"));
-    EXPECT_TRUE(Exists(temp_.path() + "data\\src\\bin\\noise.bin"));
+    // The same bytes as the files that were packed.
+    for (const char* file : {"src\\text.txt", "src\\bin\\noise.bin"})
+        EXPECT_EQ(FileBytes(temp_.path() + "data\\" + file), FileBytes(DataFolder() + "tree\\" + file)) << file;
     EXPECT_FALSE(Exists(temp_.path() + "data_2024"));
 }
 
@@ -108,9 +110,9 @@ TEST_F(ArchiveFlow, CtrlDropPacksIntoTgzNamedAfterTheFirstItem) {
     bench_.settings.Path[0] = out.path();
     bench_.settings.PathDef = 1;
     EXPECT_TRUE(Drop({tgz}).empty());
-    EXPECT_TRUE(Exists(out.path() + "first.txt"));
-    EXPECT_TRUE(Exists(out.path() + "second.bin"));
-    EXPECT_TRUE(Exists(out.path() + "pics\\p.txt"));
+    EXPECT_EQ(FileBytes(out.path() + "first.txt"), "first file\n");
+    EXPECT_EQ(FileBytes(out.path() + "second.bin"), std::string(5000, '\x7f'));
+    EXPECT_EQ(FileBytes(out.path() + "pics\\p.txt"), "in the folder\n");
 }
 
 TEST_F(ArchiveFlow, PackingNamesAndTheOverwriteQuestion) {

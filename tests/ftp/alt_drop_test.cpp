@@ -80,7 +80,7 @@ TEST_F(AltDropTest, ChosenFtpSendsTheDroppedFilesIntoAFolderMadeOnTheServer) {
 
         HWND folders = d.WaitFor(qaz::ftp::kChooserClass, "FTP - /");
         if (!folders) return fail("folder chooser");
-        for (int i = 0; i < 100 && Driver::Rows(folders).size() < 2; ++i) Sleep(20);
+        if (!qaztest::WaitUntil([&] { return Driver::Rows(folders).size() >= 2; })) return fail("root listed");
         HoldForScreenshot();
         if (!Driver::DoubleClickRow(folders, "Pub")) return fail("Pub");
         if (!d.WaitFor(qaz::ftp::kChooserClass, "FTP - /PUB/")) return fail("into PUB");
@@ -89,9 +89,9 @@ TEST_F(AltDropTest, ChosenFtpSendsTheDroppedFilesIntoAFolderMadeOnTheServer) {
         Driver::Click(folders, qaz::ftp::FolderChooser::kMake);
         // The making ends with the list refilled and the name field emptied.
         HWND edit = GetDlgItem(folders, qaz::ftp::FolderChooser::kEdit);
-        for (int i = 0; i < 500 && (GetWindowTextLengthA(edit) > 0 || !IsWindowEnabled(GetDlgItem(folders, IDOK)));
-             ++i)
-            Sleep(20);
+        if (!qaztest::WaitUntil(
+                [&] { return GetWindowTextLengthA(edit) == 0 && IsWindowEnabled(GetDlgItem(folders, IDOK)); }))
+            return fail("making ended");
         if (Driver::Rows(folders) != std::vector<std::string>{"sent|File Folder"}) return fail("made folder listed");
         if (!Driver::DoubleClickRow(folders, "sent")) return fail("made folder");
         if (!d.WaitFor(qaz::ftp::kChooserClass, "FTP - /PUB/sent/")) return fail("into the made folder");

@@ -35,6 +35,8 @@ constexpr UINT kTick = WM_APP + 50;
 constexpr DWORD kTightGap = 800;  // a pause of a second without handling messages fails it
 constexpr DWORD kLooseGap = 4000;
 DWORD g_longestGap = 0;
+std::atomic<int> g_ticksPosted{0};
+int g_ticksHandled = 0;
 DWORD g_closedAt = 0;  // when the sending window went, or 0
 
 // The caller's window: notes how long its tick messages waited, up to the
@@ -46,6 +48,7 @@ LRESULT CALLBACK CallerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         if (g_closedAt && static_cast<int>(handled - g_closedAt) > 0) handled = g_closedAt;
         const DWORD gap = static_cast<int>(handled - posted) > 0 ? handled - posted : 0;
         if (gap > g_longestGap) g_longestGap = gap;
+        ++g_ticksHandled;
         return 0;
     }
     return DefWindowProcA(hwnd, msg, wParam, lParam);
@@ -104,10 +107,12 @@ protected:
         std::atomic<bool> done{false};
         g_longestGap = 0;
         g_closedAt = 0;
+        g_ticksPosted = 0;
+        g_ticksHandled = 0;
         HHOOK hook = SetWindowsHookExA(WH_CBT, &WatchDestruction, nullptr, GetCurrentThreadId());
         std::thread ticker([&] {
             while (!done) {
-                PostMessageA(bar_, kTick, 0, static_cast<LPARAM>(GetTickCount()));
+                if (PostMessageA(bar_, kTick, 0, static_cast<LPARAM>(GetTickCount()))) ++g_ticksPosted;
                 Sleep(50);
             }
         });
@@ -116,7 +121,8 @@ protected:
         const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         done = true;
         ticker.join();
-        qaztest::PumpFor(100);  // ticks still queued count with their wait
+        // Ticks still queued count with their wait.
+        EXPECT_TRUE(qaztest::PumpUntil([] { return g_ticksHandled == g_ticksPosted; }));
         if (hook) UnhookWindowsHookEx(hook);
         EXPECT_LT(g_longestGap, maxGapMs) << "the caller's window waited for its messages";
         EXPECT_FALSE(FindWindowA(qaz::ftp::kUploadClass, nullptr));
@@ -170,9 +176,8 @@ TEST_F(FtpUploadTest, FilesArriveByteExactInAFolderChosenAndMade) {
         SendMessageA(GetDlgItem(chooser, qaz::ftp::FolderChooser::kEdit), WM_SETTEXT, 0,
                      reinterpret_cast<LPARAM>("  new  "));
         Driver::Click(chooser, qaz::ftp::FolderChooser::kMake);
-        Sleep(200);
-        if (!d.WaitFor(qaz::ftp::kChooserClass, "FTP - /PUB/")) return;
-        for (int i = 0; i < 100 && Driver::Rows(chooser).empty(); ++i) Sleep(20);
+        // The making ends with the list refilled (it was empty).
+        if (!qaztest::WaitUntil([&] { return !Driver::Rows(chooser).empty(); })) return;
         pubRows = Driver::Rows(chooser);
         if (!Driver::DoubleClickRow(chooser, "new")) return;
         if (!d.WaitFor(qaz::ftp::kChooserClass, "FTP - /PUB/new/")) return;
@@ -244,8 +249,8 @@ TEST_P(FtpFaultTest, EndsAsDescribedAndNothingHangs) {
         if (c.wrongPassword) {
             // A refused login leaves the window open until Cancel.
             HWND upload = d.WaitFor(qaz::ftp::kUploadClass, "FTP - Connected");
-            for (int i = 0; i < 100 && Matching(harness_.Log(), "PASS").empty(); ++i) Sleep(20);
-            Sleep(800);
+            qaztest::WaitUntil([&] { return !Matching(harness_.Log(), "PASS").empty(); });
+            Sleep(800);  // it stays open by itself
             if (upload && TextOf(upload) == "FTP - Connected") Driver::Click(upload, qaz::ftp::UploadWindow::kCancelButton);
             return;
         }

@@ -118,12 +118,14 @@ protected:
         std::thread user([&] {
             HWND chooser = qaztest::WaitForVisible(kChooserClass);
             if (!chooser) return;
-            Sleep(300);  // the user takes a moment; nothing else is on its way to the chooser
+            // The chooser's own loop takes messages (the pointer is parked
+            // away from it, so no move of the real mouse is on its way).
+            SendMessageTimeoutA(chooser, WM_NULL, 0, 0, SMTO_NORMAL, qaztest::kPatience, nullptr);
             script(chooser);
-            for (int i = 0; i < 250 && IsWindow(chooser); ++i) Sleep(20);
-            leftOpen = IsWindow(chooser) != FALSE;
+            leftOpen = !qaztest::WaitUntil([&] { return !IsWindow(chooser); });
             if (leftOpen) PostMessageA(chooser, WM_CLOSE, 0, 0);
         });
+        SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
         qaztest::HoldKeys({VK_MENU});
         const int action = ChooseAction(bench_.context);
         qaztest::HoldKeys({});

@@ -1,6 +1,8 @@
 #include "tests/support/picture_compare.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <fstream>
 
 namespace qaztest {
@@ -26,6 +28,28 @@ double Psnr(const Rgb& a, const Rgb& b) {
     }
     const double mse = sum / double(a.rgb.size());
     return mse == 0 ? 99.0 : 10.0 * std::log10(255.0 * 255.0 / mse);
+}
+
+std::string PixelDifference(const Rgb& got, const Rgb& want) {
+    if (got.width != want.width || got.height != want.height || got.rgb.size() != want.rgb.size())
+        return "size " + std::to_string(got.width) + "x" + std::to_string(got.height) + ", not " +
+               std::to_string(want.width) + "x" + std::to_string(want.height);
+    auto rgb = [](const Rgb& p, size_t at) {
+        char text[16];
+        std::snprintf(text, sizeof text, "%02X%02X%02X", p.rgb[at], p.rgb[at + 1], p.rgb[at + 2]);
+        return std::string(text);
+    };
+    std::string first;
+    size_t count = 0;
+    for (size_t at = 0; at + 2 < got.rgb.size(); at += 3) {
+        if (std::equal(&got.rgb[at], &got.rgb[at] + 3, &want.rgb[at])) continue;
+        if (!count++) {
+            const size_t pixel = at / 3, width = static_cast<size_t>(want.width);
+            first = "at " + std::to_string(pixel % width) + "," + std::to_string(pixel / width) + ": " + rgb(got, at) +
+                    ", not " + rgb(want, at);
+        }
+    }
+    return count ? std::to_string(count) + " pixels differ, first " + first : std::string();
 }
 
 Rgb CaptureClient(HWND window) {

@@ -18,6 +18,9 @@ struct Rgb {
 bool ReadPpm(const std::string& path, Rgb& out);
 // Peak signal-to-noise ratio in dB of two pictures of the same size.
 double Psnr(const Rgb& a, const Rgb& b);
+// Empty when the pictures are the same pixel for pixel, else where they
+// first differ and how many pixels do (for a lossless format's decode).
+std::string PixelDifference(const Rgb& got, const Rgb& want);
 // The client area of a window as it is on the screen now.
 Rgb CaptureClient(HWND window);
 

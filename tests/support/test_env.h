@@ -25,13 +25,29 @@ void HoldKeys(std::initializer_list<int> keys);
 
 // Handles window messages for about ms milliseconds.
 void PumpFor(int ms);
+// The one deadline for what a test waits for: a wait ends as soon as its
+// condition holds, so only a fault takes this long.
+constexpr int kPatience = 30000;
+
 // Handles messages until the predicate holds or ms pass; returns it.
 template <class Pred>
-bool PumpUntil(Pred pred, int ms) {
+bool PumpUntil(Pred pred, int ms = kPatience) {
     const DWORD end = GetTickCount() + static_cast<DWORD>(ms);
     while (!pred()) {
         if (static_cast<int>(end - GetTickCount()) <= 0) return pred();
         PumpFor(10);
+    }
+    return true;
+}
+
+// The same without handling messages, for a thread that owns no windows
+// (one that drives another thread's windows).
+template <class Pred>
+bool WaitUntil(Pred pred, int ms = kPatience) {
+    const DWORD end = GetTickCount() + static_cast<DWORD>(ms);
+    while (!pred()) {
+        if (static_cast<int>(end - GetTickCount()) <= 0) return pred();
+        Sleep(10);
     }
     return true;
 }

@@ -146,13 +146,14 @@ TEST_F(Archivers, HostileLzhArchivesWriteNothingOutsideOrUnfinished) {
         const char* what;
         const char* entry;
         int damage;  // byte offset from the end to flip, 0: none
-        const char* mustNotExist;  // relative to the destination's parent
+        enum { Dest, DestDrive, AsIs } from;  // what the entry's path is taken relative to
     };
+    // Each entry where it would land if its path were followed.
     const Case cases[] = {
-        {"parent step", "..\\evil.txt", 0, "evil.txt"},
-        {"absolute", "\\evil2.txt", 0, "evil2.txt"},
-        {"drive", "C:evil3.txt", 0, "evil3.txt"},
-        {"damaged data", "fine.txt", 40, "dest_damaged data\\fine.txt"},
+        {"parent step", "..\\evil.txt", 0, Case::Dest},
+        {"absolute", "\\evil2.txt", 0, Case::DestDrive},  // the root of the destination's drive
+        {"drive", "C:evil3.txt", 0, Case::AsIs},          // C:'s current folder
+        {"damaged data", "fine.txt", 40, Case::Dest},
     };
     Archiver a("Unlha32.dll", "Unlha");
     for (const Case& c : cases) {
@@ -168,8 +169,15 @@ TEST_F(Archivers, HostileLzhArchivesWriteNothingOutsideOrUnfinished) {
         if (c.damage) arc[arc.size() - size_t(c.damage)] ^= 0x55;
         const std::string archive = dir_.File(std::string(c.what) + ".lzh", std::string(arc.begin(), arc.end()));
         const std::string dest = dir_.Folder(std::string("dest_") + c.what) + "\\";
+        // Where the entry would land, taken as the table says and taken from
+        // the current folder.
+        const std::string from = c.from == Case::Dest ? dest : c.from == Case::DestDrive ? dest.substr(0, 2) : "";
+        char landing[2][MAX_PATH];
+        ASSERT_NE(GetFullPathNameA((from + c.entry).c_str(), MAX_PATH, landing[0], nullptr), 0u) << c.what;
+        ASSERT_NE(GetFullPathNameA(c.entry, MAX_PATH, landing[1], nullptr), 0u) << c.what;
+        for (const char* path : landing) DeleteFileA(path);  // left by an earlier run
         EXPECT_NE(a.Run("x -a1 \"" + archive + "\" \"" + dest + "\""), 0) << c.what;
-        EXPECT_FALSE(Exists(dir_.path() + c.mustNotExist)) << c.what;
+        for (const char* path : landing) EXPECT_FALSE(Exists(path)) << c.what << ": " << path;
         // Nothing at all was left behind in the destination.
         WIN32_FIND_DATAA fd;
         HANDLE h = FindFirstFileA((dest + "*").c_str(), &fd);

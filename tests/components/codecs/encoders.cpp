@@ -5,10 +5,6 @@
 #include <string>
 
 #include "components/codecs/bits.h"
-#include "components/codecs/pi.h"
-#include "components/codecs/pic.h"
-#include "components/codecs/pic2.h"
-#include "components/codecs/q4.h"
 
 namespace qaz::testenc {
 namespace {
@@ -27,7 +23,111 @@ void PutBE16(std::vector<uint8_t>& v, unsigned x) {
 }
 void PutText(std::vector<uint8_t>& v, const char* s) { v.insert(v.end(), s, s + std::strlen(s)); }
 
+// The colour models of Pi, PIC, Q4 and PIC2, written here from the format
+// descriptions and kept apart from the decoders: a rule the decoder gets
+// wrong then shows as a picture that does not decode to its pixels.
+
+// Pi: for each preceding colour, a list of all colours; a colour is sent as
+// its place in the list of the colour before it and then moves to the
+// front. Under colour p the list starts p, p - 1, p - 2, ... (wrapping).
+class PiLists {
+public:
+    explicit PiLists(unsigned colors) : lists_(colors) {
+        for (unsigned p = 0; p < colors; ++p)
+            for (unsigned k = 0; k < colors; ++k) lists_[p].push_back(static_cast<uint8_t>((p + colors - k) % colors));
+    }
+    // The place of c under previous, moving c to the front.
+    unsigned Send(uint8_t previous, uint8_t c) {
+        std::vector<uint8_t>& list = lists_[previous];
+        const auto at = std::find(list.begin(), list.end(), c);
+        const unsigned place = static_cast<unsigned>(at - list.begin());
+        list.erase(at);
+        list.insert(list.begin(), c);
+        return place;
+    }
+
+private:
+    std::vector<std::vector<uint8_t>> lists_;
+};
+
+// PIC: 128 remembered colours, all 0 at the start, ordered from the most
+// to the least recently used: 0, 127, 126, ..., 1. A colour sent again is
+// named by its entry and becomes the most recent; a new colour replaces the
+// least recent entry and becomes the most recent.
+class PicRecentColors {
+public:
+    PicRecentColors() {
+        order_.push_back(0);
+        for (unsigned e = 127; e >= 1; --e) order_.push_back(e);
+    }
+    // The entry holding color (the most recent such), or -1.
+    int Find(uint32_t color) const {
+        for (unsigned e : order_)
+            if (colors_[e] == color) return static_cast<int>(e);
+        return -1;
+    }
+    void Use(unsigned entry) {
+        order_.erase(std::find(order_.begin(), order_.end(), entry));
+        order_.insert(order_.begin(), entry);
+    }
+    void Add(uint32_t color) {
+        const unsigned entry = order_.back();
+        colors_[entry] = color;
+        Use(entry);
+    }
+
+private:
+    uint32_t colors_[128] = {};
+    std::vector<unsigned> order_;
+};
+
+// Q4: the file lists the 16 colours in the order of palette entries 0, 4,
+// 1, 5, 2, 6, 3, 7, then the same for 8 to 15.
+const unsigned kQ4FileOrder[16] = {0, 4, 1, 5, 2, 6, 3, 7, 8, 12, 9, 13, 10, 14, 11, 15};
+
+// PIC2: a channel value is sent as a number counted out from the predicted
+// value bef: 0 is bef, then one above, one below, two above, two below...,
+// and once one side reaches the end of 0..max the numbers go on along the
+// other side alone. The number that gives v.
+unsigned Pic2Number(int v, int bef, int max) {
+    if (v == bef) return 0;
+    int up = bef, down = bef;
+    for (unsigned n = 1; up < max || down > 0;) {
+        if (up < max) {
+            if (++up == v) return n;
+            ++n;
+        }
+        if (down > 0) {
+            if (--down == v) return n;
+            ++n;
+        }
+    }
+    return 0;
+}
+
+// PIC2: the colour cache is picked by the top three bits of each channel of
+// the pixel above, as red, green, blue from the high bits down (green,
+// red, blue for 15-bit pictures). above holds `bits` per channel.
+unsigned Pic2Cache(uint32_t above, unsigned bits) {
+    const uint32_t mask = (1u << bits) - 1;
+    const unsigned r = (above >> (2 * bits) & mask) >> (bits - 3);
+    const unsigned g = (above >> bits & mask) >> (bits - 3);
+    const unsigned b = (above & mask) >> (bits - 3);
+    return bits == 5 ? (g << 6 | r << 3 | b) : (r << 6 | g << 3 | b);
+}
+
 }  // namespace
+
+uint32_t X68000Rgb(uint16_t word) {
+    // G5 R5 B5 I1: each channel's five bits with the intensity bit below
+    // them make a 6-bit level, widened to 8 bits by repeating its top bits.
+    const unsigned i = word & 1;
+    auto level = [&](unsigned at) {
+        const unsigned six = ((word >> at) & 31) * 2 + i;
+        return (six * 65) >> 4;  // six << 2 | six >> 4
+    };
+    return level(6) << 16 | level(11) << 8 | level(1);
+}
 
 std::vector<uint8_t> EncodeMag(int width, int height, const std::vector<uint8_t>& indices,
                                const std::vector<uint32_t>& palette, unsigned x0, bool tallPixels) {
@@ -151,12 +251,8 @@ std::vector<uint8_t> EncodePi(int width, int height, const std::vector<uint8_t>&
     buf.insert(buf.end(), indices.begin(), indices.end());
 
     codecs::BitWriter bits;
-    codecs::PiColorTable table(colors);
-    auto color = [&](uint8_t previous, uint8_t c) {
-        const unsigned rank = table.RankOf(previous, c);
-        WriteRank(bits, rank, colors);
-        table.Take(previous, rank);
-    };
+    PiLists lists(colors);
+    auto color = [&](uint8_t previous, uint8_t c) { WriteRank(bits, lists.Send(previous, c), colors); };
     color(0, buf[0]);
     color(buf[0], buf[1]);
 
@@ -247,7 +343,7 @@ std::vector<uint8_t> EncodePic(int width, int height, const std::vector<uint16_t
     for (size_t i = 0; i < total; ++i) starts[i] = px[i] != (i ? px[i - 1] : 0);
 
     codecs::BitWriter bits;
-    codecs::PicColorCache cache;
+    PicRecentColors cache;
     auto length = [&](uint32_t len) {
         unsigned n = 0;
         while ((4u << n) - 1 <= len) ++n;
@@ -263,11 +359,11 @@ std::vector<uint8_t> EncodePic(int width, int height, const std::vector<uint16_t
         if (cached >= 0) {
             bits.Bit(1);
             bits.Bits(static_cast<uint32_t>(cached), 7);
-            cache.Take(static_cast<unsigned>(cached));
+            cache.Use(static_cast<unsigned>(cached));
         } else {
             bits.Bit(0);
             bits.Bits(depth == 15 ? px[i] >> 1 : px[i], static_cast<unsigned>(depth));
-            cache.Put(px[i]);
+            cache.Add(px[i]);
         }
         next = i + 1;
         // Follow the colour down while it starts again within two columns.
@@ -339,7 +435,7 @@ std::vector<uint8_t> EncodeQ4(const std::vector<uint8_t>& indices, const std::ve
     std::memcpy(&f[11], "MAJYO", 5);
     std::vector<uint8_t> symbols;
     std::vector<uint32_t> byFile(16);
-    for (unsigned i = 0; i < 16; ++i) byFile[i] = palette[codecs::Q4PaletteSlot(i)];
+    for (unsigned i = 0; i < 16; ++i) byFile[i] = palette[kQ4FileOrder[i]];
     for (uint32_t rgb : byFile)
         for (int shift : {16, 8, 0}) {
             symbols.push_back(0);
@@ -424,12 +520,6 @@ private:
     std::vector<uint8_t> out_;
 };
 
-// The number whose value, predicted from bef, is v.
-unsigned NumberFor(int v, int bef, int max) {
-    for (unsigned n = 0; n < 256; ++n)
-        if (codecs::Pic2Predicted(n, bef, max) == v) return n;
-    return 0;
-}
 
 std::vector<uint8_t> EncodeArithmetic(int width, int height, const std::vector<uint32_t>& px, unsigned bits) {
     uint16_t prob[128];
@@ -494,7 +584,7 @@ std::vector<uint8_t> EncodeArithmetic(int width, int height, const std::vector<u
             ++next2[x - 1], ++next2[x], ++next2[x + 1];
             const uint32_t above = y == 0 ? 0 : px[static_cast<size_t>(y - 1) * w + static_cast<size_t>(x)];
             const uint32_t left = x == 0 ? color : px[static_cast<size_t>(y) * w + static_cast<size_t>(x) - 1];
-            const unsigned key = codecs::Pic2CacheKey(above, bits);
+            const unsigned key = Pic2Cache(above, bits);
             uint32_t* slots = &cache[key * 32];
             const unsigned m = cachePos[key];
             int found = -1;
@@ -519,9 +609,9 @@ std::vector<uint8_t> EncodeArithmetic(int width, int height, const std::vector<u
                 const int b = (channel(above, 0) + channel(left, 0)) >> 1;
                 const int g0 = channel(target, bits), r0 = channel(target, 2 * bits), b0 = channel(target, 0);
                 const auto clamp = [&](int v) { return v < 0 ? 0 : v > max ? max : v; };
-                a.Number(32, NumberFor(g0, g, max));
-                a.Number(48, NumberFor(r0, clamp(r + g0 - g), max));
-                a.Number(64, NumberFor(b0, clamp(b + g0 - g), max));
+                a.Number(32, Pic2Number(g0, g, max));
+                a.Number(48, Pic2Number(r0, clamp(r + g0 - g), max));
+                a.Number(64, Pic2Number(b0, clamp(b + g0 - g), max));
                 cachePos[key] = static_cast<uint8_t>((cachePos[key] - 1) & 31);
                 slots[cachePos[key]] = target;
             }

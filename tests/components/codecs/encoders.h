@@ -16,6 +16,9 @@ std::vector<uint8_t> EncodeMag(int width, int height, const std::vector<uint8_t>
 std::vector<uint8_t> EncodePi(int width, int height, const std::vector<uint8_t>& indices,
                               const std::vector<uint32_t>& palette, int planes, uint8_t n = 0, uint8_t m = 0);
 
+// The colour of an X68000 colour word (G5 R5 B5 I1) as 0xRRGGBB.
+uint32_t X68000Rgb(uint16_t word);
+
 // words: X68000 colour words (G5 R5 B5 I1); depth 15 drops the I bit.
 // With chains, colours that start again below are chained down.
 std::vector<uint8_t> EncodePic(int width, int height, const std::vector<uint16_t>& words, int depth,
