@@ -52,7 +52,14 @@ if [ ! -d "$seeds/zip" ]; then
   cp "$seeds"/data/*.zip "$seeds/zip/"
   printf 'a/b\\c' > "$seeds/path/1"; printf 'a/../b\0../../c' > "$seeds/path/2"; printf 'C:x\0d/e' > "$seeds/path/3"
 fi
-for f in mag pi pic pic2 q4 lzh arj tar gzip lzw zip path ish; do
+# JPEG seeds from cjpeg: restart intervals, progressive scans, greyscale, 4:2:2.
+if [ ! -f "$seeds/jpeg/p.jpg" ]; then
+  mkdir -p "$seeds/jpeg"
+  (cd "$seeds/jpeg" && convert -size 27x19 plasma:fractal -seed 2 s.ppm && cjpeg -restart 1 s.ppm >r.jpg &&
+    cjpeg -progressive -optimize s.ppm >p.jpg && cjpeg -grayscale s.ppm >g.jpg &&
+    cjpeg -sample 2x1 -progressive -restart 1b s.ppm >h.jpg && rm s.ppm) >/dev/null 2>&1 || true
+fi
+for f in mag pi pic pic2 q4 jpeg lzh arj tar gzip lzw zip path ish; do
   fuzz $f "$host/components/codecs/fuzz_$f" "$seeds/$f"
 done
 fuzz ftp "$host/components/ftpclient/fuzz_ftp"
