@@ -59,6 +59,7 @@ if [ ! -f "$seeds/jpeg/p.jpg" ]; then
     cjpeg -progressive -optimize s.ppm >p.jpg && cjpeg -grayscale s.ppm >g.jpg &&
     cjpeg -sample 2x1 -progressive -restart 1b s.ppm >h.jpg && rm s.ppm) >/dev/null 2>&1 || true
 fi
+cp "$top/tests/components/codecs/data/overfull_table.jpg" "$seeds/jpeg/"
 for f in mag pi pic pic2 q4 jpeg lzh arj tar gzip lzw zip path ish; do
   fuzz $f "$host/components/codecs/fuzz_$f" "$seeds/$f"
 done

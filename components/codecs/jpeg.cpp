@@ -43,6 +43,7 @@ bool BuildHuffman(const uint8_t* counts, const uint8_t* symbols, int total, bool
     int index = 0;
     for (int len = 1; len <= 16; ++len) {
         const int n = counts[len - 1];
+        if (code + n > (1 << len)) return false;  // more codes than the length allows
         h.offset[len] = index - code;
         h.maxCode[len] = n ? code + n - 1 : -1;
         for (int i = 0; i < n; ++i, ++code, ++index) {
@@ -59,7 +60,6 @@ bool BuildHuffman(const uint8_t* counts, const uint8_t* symbols, int total, bool
                 h.fastAc[look] = value * 256 | run << 4 | (len + bits);
             }
         }
-        if (code > (1 << len)) return false;  // more codes than the length allows
         code <<= 1;
     }
     h.maxCode[17] = 0x7FFFFFFF;
