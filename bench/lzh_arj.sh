@@ -40,14 +40,14 @@ t_arj_x=$(cd ../x4 && timed arj x -y ../t.arj)
 t_ours_arj=$(timed "$tool" x ../t.arj ../x5)
 
 echo "data: $(du -sb . | cut -f1) bytes in $n files"
-line() {  # label ours theirs detail
+line() {  # label ours theirs detail summary-label
   local r
   r=$(ratio "$2" "$3")
   echo "$1 $r  ($4)"
-  bench_ratio "host codec: $1" "$r"
+  bench_ratio "host codec: $5" "$r"
 }
-line "lh5 packing time  ours/jlha: " "$t_ours_a" "$t_jlha_a" "$t_ours_a s vs $t_jlha_a s"
-line "lh5 packed size   ours/jlha: " "$s_ours" "$s_jlha" "$s_ours vs $s_jlha bytes"
-line "lh5 unpacking     ours/jlha: " "$t_ours_x" "$t_jlha_x" "$t_ours_x s vs $t_jlha_x s"
-line "lh5 unpacking     ours/lhasa:" "$t_ours_x" "$t_lhasa_x" "$t_lhasa_x s"
-line "arj -m1 unpacking ours/arj:  " "$t_ours_arj" "$t_arj_x" "$t_ours_arj s vs $t_arj_x s"
+line "lh5 packing time  ours/jlha: " "$t_ours_a" "$t_jlha_a" "$t_ours_a s vs $t_jlha_a s" "lh5 packing time (jlha)"
+line "lh5 packed size   ours/jlha: " "$s_ours" "$s_jlha" "$s_ours vs $s_jlha bytes" "lh5 packed size (jlha)"
+line "lh5 unpacking     ours/jlha: " "$t_ours_x" "$t_jlha_x" "$t_ours_x s vs $t_jlha_x s" "lh5 unpacking (jlha)"
+line "lh5 unpacking     ours/lhasa:" "$t_ours_x" "$t_lhasa_x" "$t_lhasa_x s" "lh5 unpacking (lhasa)"
+line "arj -m1 unpacking ours/arj:  " "$t_ours_arj" "$t_arj_x" "$t_ours_arj s vs $t_arj_x s" "arj -m1 unpacking (arj)"
