@@ -8,7 +8,8 @@
 # library's own time is measured in process, without Wine's start-up.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-. "$here/../scripts/env.sh"
+. "$here/common.sh"
+bench_display
 out=$build/bench/arc
 mkdir -p "$out"
 bin=$build/$QAZ_ARCH/bin
@@ -54,7 +55,12 @@ peer() {  # command... -> milliseconds
   s=$(date +%s%N); "$@"; e=$(date +%s%N)
   echo $(( (e - s) / 1000000 ))
 }
-ratio() { printf '%-28s ours %8.0f ms  peer %8.0f ms  ratio %.2f\n' "$1" "$2" "$3" "$(echo "$2 / $3" | bc -l)"; }
+ratio() {
+  local r
+  r=$(printf '%.2f' "$(echo "$2 / $3" | bc -l)")
+  printf '%-28s ours %8.0f ms  peer %8.0f ms  ratio %s\n' "$1" "$2" "$3" "$r"
+  bench_ratio "$1" "$r"
+}
 
 echo "tree: ${size} MB in $(find "$out/tree" -type f | wc -l) files; $QAZ_ARCH build under Wine"
 rm -rf "$out/x" && mkdir -p "$out/x"

@@ -6,6 +6,7 @@
 # each side reads the other's text. Usage: bench/ish.sh [host build folder]
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
+. "$top/bench/common.sh"
 host=${1:-$top/build/host}
 tool=$host/components/codecs/ish_tool
 [ -x "$tool" ] || { echo "build $tool first (scripts/test.sh)"; exit 1; }
@@ -38,6 +39,8 @@ for kind in 7 8 s n; do
     "$tool" d "../p$kind/data.ish" "../x$kind" && cmp -s data.bin "../x$kind/data.bin" ||
       { echo "s$kind: ours did not read the peer's text"; exit 1; }
     echo "s$kind encode ours/ish: $(ratio "$t_oe" "$t_pe") ($t_oe s vs $t_pe s)   decode ours/ish: $(ratio "$t_od" "$t_pd") ($t_od s vs $t_pd s)"
+    bench_ratio "ISH s$kind encode (ish)" "$(ratio "$t_oe" "$t_pe")"
+    bench_ratio "ISH s$kind decode (ish)" "$(ratio "$t_od" "$t_pd")"
   else
     echo "s$kind encode $t_oe s, decode $t_od s (no peer ish: set ISH_PEER for ratios)"
   fi

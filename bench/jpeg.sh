@@ -5,7 +5,8 @@
 # that this machine's Wine runs; process start-up is not counted.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-. "$here/../scripts/env.sh"
+. "$here/common.sh"
+bench_display
 runs=${RUNS:-20}
 out=$build/bench
 mkdir -p "$out"
@@ -22,5 +23,6 @@ start=$(date +%s.%N)
 for _ in $(seq "$runs"); do djpeg -bmp "$out/bench.jpg" >/dev/null; done
 end=$(date +%s.%N)
 peer=$(echo "($end - $start) * 1000 / $runs" | bc -l)
-printf 'ifjpeg.spi %.1f ms, djpeg %.1f ms per 1920x1080 decode; ratio ours/djpeg %.2f\n' \
-  "$ours" "$peer" "$(echo "$ours / $peer" | bc -l)"
+r=$(printf '%.2f' "$(echo "$ours / $peer" | bc -l)")
+printf 'ifjpeg.spi %.1f ms, djpeg %.1f ms per 1920x1080 decode; ratio ours/djpeg %s\n' "$ours" "$peer" "$r"
+bench_ratio "JPEG 1920x1080 (djpeg)" "$r"

@@ -7,7 +7,8 @@
 # measured in process (bench/arc_time.cpp), without Wine's start-up.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-. "$here/../scripts/env.sh"
+. "$here/common.sh"
+bench_display
 out=$build/bench/lha
 mkdir -p "$out"
 bin=$build/$QAZ_ARCH/bin
@@ -40,7 +41,12 @@ peer() {  # command... -> milliseconds
   s=$(date +%s%N); "$@" >/dev/null 2>&1; e=$(date +%s%N)
   echo $(( (e - s) / 1000000 ))
 }
-ratio() { printf '%-30s ours %8.0f ms  peer %8.0f ms  ratio %.2f\n' "$1" "$2" "$3" "$(echo "$2 / $3" | bc -l)"; }
+ratio() {
+  local r
+  r=$(printf '%.2f' "$(echo "$2 / $3" | bc -l)")
+  printf '%-30s ours %8.0f ms  peer %8.0f ms  ratio %s\n' "$1" "$2" "$3" "$r"
+  bench_ratio "$1" "$r"
+}
 fresh() { rm -rf "$out/x" && mkdir -p "$out/x/ours" "$out/x/peer"; }
 # The machine may be shared: each extraction runs $runs times, into fresh
 # folders, and its fastest run counts (ours is left in x/ours to compare).

@@ -5,6 +5,7 @@
 # is smaller). Usage: bench/lzh_arj.sh [host build folder]
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
+. "$top/bench/common.sh"
 host=${1:-$top/build/host}
 tool=$host/components/codecs/lzh_tool
 [ -x "$tool" ] || { echo "build $tool first (scripts/test.sh)"; exit 1; }
@@ -39,8 +40,14 @@ t_arj_x=$(cd ../x4 && timed arj x -y ../t.arj)
 t_ours_arj=$(timed "$tool" x ../t.arj ../x5)
 
 echo "data: $(du -sb . | cut -f1) bytes in $n files"
-echo "lh5 packing time  ours/jlha:  $(ratio "$t_ours_a" "$t_jlha_a")  ($t_ours_a s vs $t_jlha_a s)"
-echo "lh5 packed size   ours/jlha:  $(ratio "$s_ours" "$s_jlha")  ($s_ours vs $s_jlha bytes)"
-echo "lh5 unpacking     ours/jlha:  $(ratio "$t_ours_x" "$t_jlha_x")  ($t_ours_x s vs $t_jlha_x s)"
-echo "lh5 unpacking     ours/lhasa: $(ratio "$t_ours_x" "$t_lhasa_x")  ($t_lhasa_x s)"
-echo "arj -m1 unpacking ours/arj:   $(ratio "$t_ours_arj" "$t_arj_x")  ($t_ours_arj s vs $t_arj_x s)"
+line() {  # label ours theirs detail summary-label
+  local r
+  r=$(ratio "$2" "$3")
+  echo "$1 $r  ($4)"
+  bench_ratio "host codec: $5" "$r"
+}
+line "lh5 packing time  ours/jlha: " "$t_ours_a" "$t_jlha_a" "$t_ours_a s vs $t_jlha_a s" "lh5 packing time (jlha)"
+line "lh5 packed size   ours/jlha: " "$s_ours" "$s_jlha" "$s_ours vs $s_jlha bytes" "lh5 packed size (jlha)"
+line "lh5 unpacking     ours/jlha: " "$t_ours_x" "$t_jlha_x" "$t_ours_x s vs $t_jlha_x s" "lh5 unpacking (jlha)"
+line "lh5 unpacking     ours/lhasa:" "$t_ours_x" "$t_lhasa_x" "$t_lhasa_x s" "lh5 unpacking (lhasa)"
+line "arj -m1 unpacking ours/arj:  " "$t_ours_arj" "$t_arj_x" "$t_ours_arj s vs $t_arj_x s" "arj -m1 unpacking (arj)"

@@ -62,7 +62,15 @@ if [ ! -f "$seeds/cab/mszip.cab" ]; then
   (cd "$seeds" && printf 'seed seed seed of a cabinet, seed\n' >c.txt && seq 1 9000 >>c.txt &&
     gcab -c cab/stored.cab c.txt && gcab -c -z cab/mszip.cab c.txt) >/dev/null 2>&1 || true
 fi
-for f in mag pi pic pic2 q4 lzh arj tar gzip lzw zip path ish cab; do
+# JPEG seeds from cjpeg: restart intervals, progressive scans, greyscale, 4:2:2.
+if [ ! -f "$seeds/jpeg/p.jpg" ]; then
+  mkdir -p "$seeds/jpeg"
+  (cd "$seeds/jpeg" && convert -size 27x19 plasma:fractal -seed 2 s.ppm && cjpeg -restart 1 s.ppm >r.jpg &&
+    cjpeg -progressive -optimize s.ppm >p.jpg && cjpeg -grayscale s.ppm >g.jpg &&
+    cjpeg -sample 2x1 -progressive -restart 1b s.ppm >h.jpg && rm s.ppm) >/dev/null 2>&1 || true
+fi
+cp "$top/tests/components/codecs/data/overfull_table.jpg" "$seeds/jpeg/"
+for f in mag pi pic pic2 q4 jpeg lzh arj tar gzip lzw zip path ish cab; do
   fuzz $f "$host/components/codecs/fuzz_$f" "$seeds/$f"
 done
 fuzz ftp "$host/components/ftpclient/fuzz_ftp"

@@ -2,6 +2,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "components/codecs/jpeg.h"
 #include "components/codecs/mag.h"
 #include "components/codecs/pi.h"
 #include "components/codecs/pic.h"

@@ -185,6 +185,22 @@ TEST(Plugins, PlatformFormatsMatchImageMagick) {
     }
 }
 
+// A CMYK JPEG, which our decoder leaves to the imaging component, still
+// decodes through the same entry.
+TEST(Plugins, JpegOursRefusesGoesToTheImagingComponent) {
+    const std::string file = BinDir() + "plugin_data\\cmyk.jpg";
+    Plugin p("ifjpeg.spi");
+    Rgb decoded, reference;
+    ASSERT_EQ(p.Decode(file, 0, decoded), 0);
+    ASSERT_TRUE(ReadPpm(file + ".ppm", reference));
+    ASSERT_EQ(decoded.width, reference.width);
+    ASSERT_EQ(decoded.height, reference.height);
+    EXPECT_GE(Psnr(decoded, reference), 30.0);
+    Info info{};
+    ASSERT_EQ(p.info(const_cast<LPSTR>(file.c_str()), 0, 0, &info), 0);
+    EXPECT_EQ(info.width, 64);
+}
+
 namespace {
 
 std::vector<uint8_t> Indices(int w, int h, unsigned colors) {

@@ -1,0 +1,84 @@
+#!/usr/bin/env bash
+# Many small files: 5,000 files of 1-20 KB (text and binary) in 50 folders,
+# extracted by our Unzip32.dll, Tar32.dll, Unlha32.dll and Unarj32j.dll and
+# by the peers (unzip, tar, lhasa, arj) from the same archives, in one run.
+# What this measures is each library's cost per file (names, folders, the
+# file's creation and renaming) more than its codec. Each line prints ours,
+# the peer and ours/peer (below 1: ours is faster); the fastest of
+# QAZ_BENCH_RUNS runs (default 2) counts.
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+. "$here/common.sh"
+bench_display
+out=$build/bench/small
+mkdir -p "$out"
+bin=$build/$QAZ_ARCH/bin
+for dll in Unzip32 Tar32 Unlha32 Unarj32j; do [ -f "$bin/$dll.dll" ] || "$here/../scripts/build.sh"; done
+cxx=$([ "$QAZ_ARCH" = win32 ] && echo i686-w64-mingw32-g++-posix || echo x86_64-w64-mingw32-g++-posix)
+$cxx -O2 -static -o "$out/arc_time.exe" "$here/arc_time.cpp"
+cp "$bin/Unzip32.dll" "$bin/Tar32.dll" "$bin/Unlha32.dll" "$bin/Unarj32j.dll" "$out/"
+
+if [ ! -f "$out/small.arj" ]; then
+  rm -rf "$out/small" && mkdir -p "$out/small"
+  python3 - "$out/small" <<'PY'
+import os, random, sys
+root = sys.argv[1]
+random.seed(7)
+words = [w.encode() for w in "file note entry small many folder name QAZ 書庫 test data".split()]
+for i in range(5000):
+    d = os.path.join(root, "d%02d" % (i % 50))
+    os.makedirs(d, exist_ok=True)
+    size = random.randint(1024, 20 * 1024)
+    if i % 3:
+        text = b" ".join(random.choice(words) for _ in range(size // 4))
+        blob = text[:size]
+    else:
+        blob = random.randbytes(size)
+    open(os.path.join(d, "f%04d.dat" % i), "wb").write(blob)
+PY
+  (cd "$out" && zip -qr small.zip small && tar -czf small.tgz small && lha_files=$(find small -type f | sort) &&
+    jlha c2o5 small.lzh $lha_files >/dev/null && arj a -r -y -m1 small.arj small >/dev/null)
+fi
+win() { echo "Z:$(echo "$1" | tr / '\\')"; }
+ours() {  # library prefix command -> milliseconds
+  local r
+  r=$(QAZ_TIMEOUT=900 "$here/../scripts/wine.sh" "$out/arc_time.exe" "$@" | tr -d '\r')
+  [ "${r#* }" = 0 ] || { echo "our command failed: $* -> $r" >&2; exit 1; }
+  echo "${r% *}"
+}
+peer() {  # command... -> milliseconds
+  local s e
+  s=$(date +%s%N); "$@" >/dev/null 2>&1; e=$(date +%s%N)
+  echo $(( (e - s) / 1000000 ))
+}
+runs=${QAZ_BENCH_RUNS:-2}
+fresh() { rm -rf "$out/x" && mkdir -p "$out/x/ours" "$out/x/peer"; }
+best() {  # command... -> the smallest time of $runs runs, each into fresh folders
+  local b="" t
+  for _ in $(seq "$runs"); do
+    fresh
+    t=$("$@")
+    if [ -z "$b" ] || [ "$(echo "$t < $b" | bc)" = 1 ]; then b=$t; fi
+  done
+  echo "$b"
+}
+in_peer() { (cd "$out/x/peer" && peer "$@"); }
+ratio() {
+  local r
+  r=$(printf '%.2f' "$(echo "$2 / $3" | bc -l)")
+  printf '%-30s ours %8.0f ms  peer %8.0f ms  ratio %s\n' "$1" "$2" "$3" "$r"
+  bench_ratio "$1" "$r"
+}
+same() { diff -r "$out/x/ours/small" "$out/small" >/dev/null || { echo "$1 extraction differs" >&2; exit 1; }; }
+
+echo "data: $(find "$out/small" -type f | wc -l) files, $(du -sm "$out/small" | cut -f1) MB; $QAZ_ARCH build under Wine; best of $runs runs"
+dest="\"$(win "$out/x/ours")\\\""
+t=$(best ours "$(win "$out/Unzip32.dll")" UnZip "-x -s -V -i \"$(win "$out/small.zip")\" $dest"); same zip
+ratio "5,000 files .zip (unzip)" "$t" "$(best in_peer unzip -qo ../../small.zip)"
+t=$(best ours "$(win "$out/Tar32.dll")" Tar "xvfo \"$(win "$out/small.tgz")\" $dest"); same tgz
+ratio "5,000 files .tgz (tar xzf)" "$t" "$(best in_peer tar -xzf ../../small.tgz)"
+t=$(best ours "$(win "$out/Unlha32.dll")" Unlha "x -a1 \"$(win "$out/small.lzh")\" $dest"); same lzh
+ratio "5,000 files -lh5- (lhasa x)" "$t" "$(best in_peer lhasa xq ../../small.lzh)"
+t=$(best ours "$(win "$out/Unarj32j.dll")" Unarj "x -a \"$(win "$out/small.arj")\" $dest"); same arj
+ratio "5,000 files ARJ -m1 (arj x)" "$t" "$(best in_peer arj x -y ../../small.arj)"
+rm -rf "$out/x"
