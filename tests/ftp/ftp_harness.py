@@ -56,8 +56,8 @@ class Server:
             def handle_read(self):
                 if not (outer.kind == "early" and outer.stors == outer.count and self.receive):
                     return DTPHandler.handle_read(self)
-                # Keeps what the first read brings, up to 1,000 bytes, and
-                # calls the file complete; the rest is thrown away unread.
+                # Keeps the first 1,000 bytes and calls the file complete;
+                # the data connection goes a moment later, the rest unread.
                 try:
                     chunk = self.socket.recv(1000 - outer.kept)
                 except OSError:
@@ -66,8 +66,9 @@ class Server:
                 outer.kept += len(chunk)
                 if outer.kept >= 1000 or not chunk:
                     self.transfer_finished = True
-                    self._resp = ("226 Transfer complete.", logging.debug)
-                    self.close()
+                    self.receive = False
+                    self.cmd_channel.respond("226 Transfer complete.")
+                    self.ioloop.call_later(0.2, self.close)
 
             handle_read_event = handle_read
 
