@@ -16,6 +16,9 @@ constexpr UINT kMsgDrain = WM_APP + 4;
 constexpr UINT_PTR kListTimer = 3;
 constexpr const char* kWindowClass = "QAZFtpClientSockets";
 constexpr size_t kChunk = 65536;
+// How much of a listing one socket message takes at most.
+constexpr int kPiecesPerMessage = 32;
+constexpr DWORD kMillisecondsPerMessage = 50;
 
 HINSTANCE ThisModule() {
     HMODULE module = nullptr;
@@ -519,28 +522,40 @@ void Client::OnDataSocket(WPARAM socket, LPARAM lParam) {
     }
 }
 
-// One piece per message: Winsock posts FD_READ again while data waits.
+// Reads for a short while per message, so that the window keeps answering
+// however fast the data comes; Winsock posts FD_READ again while data waits.
 void Client::ReadData() {
-    if (data_ == INVALID_SOCKET) return;
+    auto alive = alive_;
+    const DWORD start = GetTickCount();
     char buffer[8192];
-    const int got = recv(data_, buffer, sizeof buffer, 0);
-    if (got <= 0) return;
-    Touch();
-    if (op_ == Op::List) TakeListLines(buffer, static_cast<size_t>(got));
+    for (int pieces = 0; pieces < kPiecesPerMessage && GetTickCount() - start < kMillisecondsPerMessage; ++pieces) {
+        if (data_ == INVALID_SOCKET) return;
+        const int got = recv(data_, buffer, sizeof buffer, 0);
+        if (got <= 0) return;
+        Touch();
+        if (op_ == Op::List) TakeListLines(buffer, static_cast<size_t>(got));
+        if (!*alive) return;
+        if (got < static_cast<int>(sizeof buffer)) return;
+    }
 }
 
 void Client::DrainList() {
     if (op_ != Op::List || !dataClosing_ || data_ == INVALID_SOCKET) return;
+    auto alive = alive_;
+    const DWORD start = GetTickCount();
     char buffer[8192];
-    const int got = recv(data_, buffer, sizeof buffer, 0);
-    if (got > 0) {
-        auto alive = alive_;
+    int got = 0;
+    for (int pieces = 0; pieces < kPiecesPerMessage && GetTickCount() - start < kMillisecondsPerMessage; ++pieces) {
+        got = recv(data_, buffer, sizeof buffer, 0);
+        if (got <= 0) break;
         TakeListLines(buffer, static_cast<size_t>(got));
-        if (*alive && op_ == Op::List && data_ != INVALID_SOCKET) PostMessageA(window_, kMsgDrain, 0, 0);
+        if (!*alive || op_ != Op::List || data_ == INVALID_SOCKET) return;
+    }
+    if (got > 0) {
+        PostMessageA(window_, kMsgDrain, 0, 0);
         return;
     }
     // The end of the stream, or of a broken one: the listing is what came.
-    auto alive = alive_;
     lines_.End([this, &alive](const std::string& line) {
         if (*alive) ReportListLine(line);
     });

@@ -11,6 +11,7 @@ The tests talk to this harness over a line protocol on a loopback port
                 226 and drops the data connection)
               | many:N (lists N entries, in no order, wherever LIST asks)
               | trickle (lists one entry every tenth of a second, for a minute)
+              | junk (lists 6 MB of lines that are no entries)
               | nul (lists a folder and a file whose names hold a NUL byte)
   STOP                            -> "OK"          the server stops; its port refuses
   MKDIR <path>                    -> "OK"
@@ -113,10 +114,13 @@ class Server:
             return Listing(self.count, 0)
         if self.kind == "trickle":
             return Listing(600, 0.1)
+        if self.kind == "junk":
+            return Listing(0, 0, [b"total 0" + b" " * 53] * 100000)
         if self.kind == "nul":
             return Listing(0, 0, [b"drwxr-xr-x 2 u g 0 Jan 01  2020 bad\x00dir",
                                   b"-rw-r--r-- 1 u g 5 Jan 01  2020 bad\x00file.txt",
-                                  b"drwxr-xr-x 2 u g 0 Jan 01  2020 good"])
+                                  b"drwxr-xr-x 2 u g 0 Jan 01  2020 good",
+                                  b"-rw-r--r-- 1 u g 5 Jan 01  2020 x." + b"e" * 3000])
         return None
 
     def run(self):
