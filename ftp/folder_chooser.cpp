@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "ftp/dir_rows.h"
@@ -11,6 +12,18 @@
 namespace qaz::ftp {
 
 namespace {
+
+// Extensions longer than this are not asked of the shell (a listed name can
+// be of any length); their rows get the type made from the extension.
+constexpr size_t kMaxAskedExtension = 32;
+// The shell's answers kept at most; beyond this the store starts afresh.
+constexpr size_t kMaxShellTypes = 256;
+// Added to the chooser's caption when the server's listing was cut short.
+constexpr const char* kCutNote = " （一覧は途中まで）";
+
+struct LstrcmpLess {
+    bool operator()(const std::string& a, const std::string& b) const { return lstrcmpA(a.c_str(), b.c_str()) < 0; }
+};
 
 HIMAGELIST SystemImageList(UINT size) {
     SHFILEINFOA info = {};
@@ -87,6 +100,10 @@ void FolderChooser::ShowModal(HWND owner) {
     ApplyFont(hwnd(), font_);
 
     FormCreate();
+    if (closed_) {  // abandoned while the first folder was listed
+        Destroy();
+        return;
+    }
     ShowWindow(hwnd(), SW_SHOW);
     SetForegroundWindow(hwnd());
     SetFocus(fileList_);
@@ -99,13 +116,56 @@ void FolderChooser::FormCreate() {
     SendMessageA(fileList_, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(SystemImageList(SHGFI_SMALLICON)));
     SendMessageA(fileList_, LVM_SETIMAGELIST, LVSIL_NORMAL, reinterpret_cast<LPARAM>(SystemImageList(SHGFI_LARGEICON)));
     SetCaption(hwnd(), "FTP - Refresh");
-    SendMessageA(fileList_, LVM_DELETEALLITEMS, 0, 0);
+    ClearRows();
     session_.remotePath = "/";
     working_ = true;
-    ftp_.List(session_.remotePath);
-    WaitWhileBusy();
+    ListRemotePath();
     working_ = false;
-    SetCaption(hwnd(), "FTP - " + session_.remotePath);
+    ShowPlace();
+}
+
+void FolderChooser::Abandon() {
+    session_.chooserCancelled = true;
+    ui::EndModal(closed_);
+}
+
+void FolderChooser::ClearRows() {
+    SendMessageA(fileList_, LVM_DELETEALLITEMS, 0, 0);
+    captions_.clear();
+}
+
+// Lists the shown folder. Cancel stays usable while the rows come, however
+// long the server takes.
+// The list draws again only at the end: a list view drawing each new row
+// takes many times longer than placing it.
+void FolderChooser::ListRemotePath() {
+    SendMessageA(fileList_, WM_SETREDRAW, FALSE, 0);
+    ftp_.List(session_.remotePath);
+    EnableButtons(false);
+    EnableWindow(GetDlgItem(hwnd(), IDCANCEL), TRUE);
+    WaitWhileBusy();
+    EnableButtons(true);
+    SendMessageA(fileList_, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(fileList_, nullptr, TRUE);
+}
+
+void FolderChooser::ShowPlace() {
+    SetCaption(hwnd(), "FTP - " + session_.remotePath + (ftp_.ListCut() ? kCutNote : ""));
+}
+
+void FolderChooser::ShellType(const std::string& extension, std::string* type, int* icon) {
+    const std::string asked = extension.size() <= kMaxAskedExtension ? extension : std::string();
+    auto known = shellTypes_.find(asked);
+    if (known == shellTypes_.end()) {
+        if (shellTypes_.size() >= kMaxShellTypes) shellTypes_.clear();
+        SHFILEINFOA info = {};
+        const std::string probe = "c:\\*" + asked;
+        SHGetFileInfoA(probe.c_str(), FILE_ATTRIBUTE_NORMAL, &info, sizeof info,
+                       SHGFI_USEFILEATTRIBUTES | SHGFI_TYPENAME | SHGFI_SYSICONINDEX | SHGFI_SMALLICON);
+        known = shellTypes_.emplace(asked, std::make_pair(std::string(info.szTypeName), info.iIcon)).first;
+    }
+    *type = TypeText(asked.size() == extension.size() ? known->second.first : std::string(), extension);
+    *icon = known->second.second;
 }
 
 void FolderChooser::AddListRow(const std::string& name, int attributes, int64_t size, const std::string& date) {
@@ -117,23 +177,12 @@ void FolderChooser::AddListRow(const std::string& name, int attributes, int64_t 
         type = kFolderType;
         icon = 3;
     } else {
-        const std::string extension = NameExtension(name);
-        SHFILEINFOA info = {};
-        const std::string probe = "c:\\*" + extension;
-        SHGetFileInfoA(probe.c_str(), FILE_ATTRIBUTE_NORMAL, &info, sizeof info,
-                       SHGFI_USEFILEATTRIBUTES | SHGFI_TYPENAME | SHGFI_SYSICONINDEX | SHGFI_SMALLICON);
-        type = TypeText(info.szTypeName, extension);
-        icon = info.iIcon;
+        ShellType(NameExtension(name), &type, &icon);
     }
-    // Rows stay sorted by caption as the system compares texts.
-    const int count = static_cast<int>(SendMessageA(fileList_, LVM_GETITEMCOUNT, 0, 0));
-    int at = count;
-    for (int i = 0; i < count; ++i) {
-        if (lstrcmpA(caption.c_str(), RowText(i, 0).c_str()) < 0) {
-            at = i;
-            break;
-        }
-    }
+    // Rows stay sorted by caption as the system compares texts; a new row
+    // goes after those that compare equal.
+    const auto place = std::upper_bound(captions_.begin(), captions_.end(), caption, LstrcmpLess());
+    const int at = static_cast<int>(place - captions_.begin());
     // The name as the server gave it rides along for the server's sake.
     auto* serverName = new std::string(ServerName(name, caption));
     LVITEMA item = {};
@@ -147,6 +196,7 @@ void FolderChooser::AddListRow(const std::string& name, int attributes, int64_t 
         delete serverName;
         return;
     }
+    captions_.insert(captions_.begin() + row, caption);
     const std::string texts[3] = {SizeText(size), type, date};
     for (int column = 1; column <= 3; ++column) {
         LVITEMA sub = {};
@@ -190,9 +240,8 @@ void FolderChooser::WaitWhileBusy() {
 
 void FolderChooser::Refresh() {
     SetCaption(hwnd(), "FTP - Refresh");
-    SendMessageA(fileList_, LVM_DELETEALLITEMS, 0, 0);
-    ftp_.List(session_.remotePath);
-    WaitWhileBusy();
+    ClearRows();
+    ListRemotePath();
 }
 
 void FolderChooser::FileListDblClick() {
@@ -202,19 +251,18 @@ void FolderChooser::FileListDblClick() {
     const std::string caption = RowText(row, 0);
     const std::string name = RowServerName(row);
     working_ = true;
-    SendMessageA(fileList_, LVM_DELETEALLITEMS, 0, 0);
+    ClearRows();
     SetCaption(hwnd(), "FTP - ChangeDir");
-    ftp_.ChangeDir(name);
+    // A name the client will not send (it holds a line break or a NUL)
+    // leaves the server where it is, and so the shown folder.
+    const bool sent = ftp_.ChangeDir(name);
     EnableButtons(false);
     WaitWhileBusy();
     EnableButtons(true);
-    session_.remotePath = NextRemotePath(session_.remotePath, name);
-    ftp_.List(session_.remotePath);
-    EnableButtons(false);
-    WaitWhileBusy();
-    EnableButtons(true);
+    if (sent) session_.remotePath = NextRemotePath(session_.remotePath, name);
+    ListRemotePath();
     working_ = false;
-    SetCaption(hwnd(), "FTP - " + session_.remotePath);
+    ShowPlace();
 }
 
 void FolderChooser::btnMakeClick() {
@@ -229,7 +277,7 @@ void FolderChooser::btnMakeClick() {
     SetWindowTextA(edtMake_, "");
     EnableButtons(true);
     working_ = false;
-    SetCaption(hwnd(), "FTP - " + session_.remotePath);
+    ShowPlace();
 }
 
 void FolderChooser::btnDelClick() {
@@ -249,7 +297,7 @@ void FolderChooser::btnDelClick() {
     Refresh();
     EnableButtons(true);
     working_ = false;
-    SetCaption(hwnd(), "FTP - " + session_.remotePath);
+    ShowPlace();
 }
 
 void FolderChooser::FormCloseQuery() {
@@ -271,6 +319,7 @@ LRESULT FolderChooser::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         case IDCANCEL:
             if (!IsWindowEnabled(GetDlgItem(hwnd(), IDCANCEL))) return 0;
             session_.chooserCancelled = true;
+            if (ftp_.Busy()) ftp_.Cancel();  // a listing still running
             FormCloseQuery();
             return 0;
         }

@@ -4,7 +4,9 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <map>
 #include <string>
+#include <vector>
 
 #include "base/ui/window.h"
 #include "components/ftpclient/ftp_client.h"
@@ -23,6 +25,9 @@ public:
     void ShowModal(HWND owner);
     // One listing entry of the client.
     void AddListRow(const std::string& name, int attributes, int64_t size, const std::string& date);
+    // The upload is being cancelled: the chooser counts as left with Cancel
+    // and closes, or is never shown when it is still listing its first folder.
+    void Abandon();
 
     enum : int { kEdit = 101, kMake = 102, kDelete = 103, kList = 104 };
 
@@ -38,6 +43,10 @@ private:
     void EnableButtons(bool on);
     void WaitWhileBusy();
     void Refresh();
+    void ListRemotePath();
+    void ShowPlace();
+    void ClearRows();
+    void ShellType(const std::string& extension, std::string* type, int* icon);
     int SelectedRow() const;
     std::string RowText(int row, int column) const;
     std::string RowServerName(int row) const;
@@ -50,6 +59,10 @@ private:
     HWND tips_ = nullptr;
     bool closed_ = false;
     bool working_ = false;
+    // The rows' captions in the list's order, to place a new row quickly.
+    std::vector<std::string> captions_;
+    // What the shell said about each extension: type name and icon.
+    std::map<std::string, std::pair<std::string, int>> shellTypes_;
 };
 
 }  // namespace qaz::ftp

@@ -104,14 +104,14 @@ void UploadWindow::tmrSendingTimer() {
     timerRanOnce_ = true;
     KillTimer(hwnd(), kSendingTimer);
     if (loggedIn_ && ftp_.State() == ftpclient::kStateConnected) {
-        EnableWindow(btnCancel_, FALSE);
+        // Cancel stays usable while the chooser lists its first folder,
+        // still hidden; once it is shown, it holds this window disabled.
         {
             FolderChooser chooser(session_, ftp_);
             chooser_ = &chooser;
             chooser.ShowModal(hwnd());
             chooser_ = nullptr;
         }
-        EnableWindow(btnCancel_, TRUE);
         if (session_.chooserCancelled) {
             SetCaption(hwnd(), "FTP - Cancel");
         } else {
@@ -147,6 +147,11 @@ void UploadWindow::SendFiles() {
 }
 
 void UploadWindow::EndUpload() {
+    // Runs once: Cancel or a time-out inside a wait ends the upload, and the
+    // timer tick that comes back here later finds it ended, with no second
+    // pause.
+    if (ending_) return;
+    ending_ = true;
     if (ftp_.Busy()) {
         ftp_.Cancel();
         if (ftp_.State() == ftpclient::kStateConnected) ftp_.Quit();
@@ -167,6 +172,7 @@ void UploadWindow::EndUpload() {
 
 void UploadWindow::btnCancelClick() {
     SetCaption(hwnd(), "FTP - Cancel");
+    if (chooser_) chooser_->Abandon();
     EndUpload();
 }
 

@@ -60,6 +60,7 @@ private:
     bool timerRanOnce_ = false;
     bool loggedIn_ = false;
     bool busyCursor_ = false;
+    bool ending_ = false;
     bool closed_ = false;
     FolderChooser* chooser_ = nullptr;
 };

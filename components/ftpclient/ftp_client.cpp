@@ -11,8 +11,14 @@ namespace {
 constexpr UINT kMsgResolved = WM_APP + 1;
 constexpr UINT kMsgControl = WM_APP + 2;
 constexpr UINT kMsgData = WM_APP + 3;
+constexpr UINT kMsgDrain = WM_APP + 4;
+// The window timer that bounds a whole listing (1 and 2 are the events').
+constexpr UINT_PTR kListTimer = 3;
 constexpr const char* kWindowClass = "QAZFtpClientSockets";
 constexpr size_t kChunk = 65536;
+// How much of a listing one socket message takes at most.
+constexpr int kPiecesPerMessage = 32;
+constexpr DWORD kMillisecondsPerMessage = 50;
 
 HINSTANCE ThisModule() {
     HMODULE module = nullptr;
@@ -21,7 +27,9 @@ HINSTANCE ThisModule() {
     return module;
 }
 
-bool HasLineBreak(const std::string& s) { return s.find_first_of("\r\n") != std::string::npos; }
+// A CR, LF or NUL inside a name would end the command line early, or slip
+// a second command in behind it.
+bool HasLineBreak(const std::string& s) { return s.find_first_of(std::string("\r\n\0", 3)) != std::string::npos; }
 
 UINT TimerMilliseconds(int64_t microseconds) {
     const int64_t ms = (microseconds + 999) / 1000;
@@ -79,7 +87,7 @@ LRESULT CALLBACK Client::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
         SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
     }
     auto* self = reinterpret_cast<Client*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    if (self && (msg == kMsgResolved || msg == kMsgControl || msg == kMsgData || msg == WM_TIMER)) {
+    if (self && (msg == kMsgResolved || msg == kMsgControl || msg == kMsgData || msg == kMsgDrain || msg == WM_TIMER)) {
         self->OnMessage(msg, wParam, lParam);
         return 0;
     }
@@ -92,6 +100,7 @@ void Client::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case kMsgResolved: OnResolved(lParam); break;
     case kMsgControl: OnControlSocket(wParam, lParam); break;
     case kMsgData: OnDataSocket(wParam, lParam); break;
+    case kMsgDrain: DrainList(); break;
     case WM_TIMER: OnTimer(static_cast<int>(wParam)); break;
     }
 }
@@ -159,8 +168,13 @@ void Client::EndOp(bool ok, int error, const std::string& description) {
     const Op op = op_;
     op_ = Op::None;
     step_ = Step::Idle;
-    if (window_) KillTimer(window_, kTimerReceive);
+    if (window_) {
+        KillTimer(window_, kTimerReceive);
+        KillTimer(window_, kListTimer);
+    }
     if (op == Op::Put || op == Op::List) CloseData();
+    // A failed operation leaves no positive reply behind.
+    if (!ok && replyCode_ / 100 == 2) replyCode_ = 0;
     const bool wasBusy = busy_;
     busy_ = false;
     if (state_ == kStateTransferring) SetState(kStateConnected);
@@ -424,6 +438,12 @@ void Client::HandleDataReply(const Reply& reply) {
         EndOp(false, kErrReply, reply.text);
         return;
     }
+    if (op_ == Op::Put && !sentAll_) {
+        // Only the end of the data connection tells the server that the
+        // file is complete; a confirmation before it covers part of it.
+        EndOp(false, kErrConnectionLost, "the server ended the file before it had all of it");
+        return;
+    }
     FinishTransferIfDone();
 }
 
@@ -478,19 +498,16 @@ void Client::OnDataSocket(WPARAM socket, LPARAM lParam) {
     case FD_CLOSE:
         Touch();
         if (op_ == Op::List) {
-            ReadData();
-            if (data_ == INVALID_SOCKET) return;
-            auto alive = alive_;
-            lines_.End([this, &alive](const std::string& line) {
-                DirItem item;
-                if (*alive && ParseListLine(line, &item) && events_) events_->OnListItem(item);
-            });
-            if (!*alive) return;
-            CloseData();
-            dataDone_ = true;
-            FinishTransferIfDone();
+            // What the server sent before it closed is read a piece at a
+            // time, each from its own message, so the window keeps answering.
+            dataClosing_ = true;
+            DrainList();
         } else if (op_ == Op::Put) {
-            if (fileDone_ && pendingSent_ == pending_.size()) {
+            if (sentAll_ && error != 0) {
+                // Reset: the server threw away data it had not read.
+                if (!finalSeen_) ++droppedReplies_;
+                EndOp(false, kErrConnectionLost, "the data connection was reset");
+            } else if (sentAll_) {
                 CloseData();
                 dataDone_ = true;
                 FinishTransferIfDone();
@@ -505,30 +522,94 @@ void Client::OnDataSocket(WPARAM socket, LPARAM lParam) {
     }
 }
 
+// Reads for a short while per message, so that the window keeps answering
+// however fast the data comes; Winsock posts FD_READ again while data waits.
 void Client::ReadData() {
     auto alive = alive_;
+    const DWORD start = GetTickCount();
     char buffer[8192];
-    for (;;) {
+    for (int pieces = 0; pieces < kPiecesPerMessage && GetTickCount() - start < kMillisecondsPerMessage; ++pieces) {
         if (data_ == INVALID_SOCKET) return;
         const int got = recv(data_, buffer, sizeof buffer, 0);
         if (got <= 0) return;
         Touch();
-        if (op_ == Op::List) {
-            lines_.Feed(buffer, static_cast<size_t>(got), [this, &alive](const std::string& line) {
-                DirItem item;
-                if (*alive && ParseListLine(line, &item) && events_) events_->OnListItem(item);
-            });
-            if (!*alive) return;
-        }
+        if (op_ == Op::List) TakeListLines(buffer, static_cast<size_t>(got));
+        if (!*alive) return;
         if (got < static_cast<int>(sizeof buffer)) return;
     }
+}
+
+void Client::DrainList() {
+    if (op_ != Op::List || !dataClosing_ || data_ == INVALID_SOCKET) return;
+    auto alive = alive_;
+    const DWORD start = GetTickCount();
+    char buffer[8192];
+    int got = 0;
+    for (int pieces = 0; pieces < kPiecesPerMessage && GetTickCount() - start < kMillisecondsPerMessage; ++pieces) {
+        got = recv(data_, buffer, sizeof buffer, 0);
+        if (got <= 0) break;
+        TakeListLines(buffer, static_cast<size_t>(got));
+        if (!*alive || op_ != Op::List || data_ == INVALID_SOCKET) return;
+    }
+    if (got > 0) {
+        PostMessageA(window_, kMsgDrain, 0, 0);
+        return;
+    }
+    // The end of the stream, or of a broken one: the listing is what came.
+    lines_.End([this, &alive](const std::string& line) {
+        if (*alive) ReportListLine(line);
+    });
+    if (!*alive || op_ != Op::List) return;
+    CloseData();
+    dataDone_ = true;
+    FinishTransferIfDone();
+}
+
+void Client::TakeListLines(const char* data, size_t size) {
+    auto alive = alive_;
+    listBytes_ += static_cast<int64_t>(size);
+    lines_.Feed(data, size, [this, &alive](const std::string& line) {
+        if (*alive) ReportListLine(line);
+    });
+    if (!*alive || op_ != Op::List) return;
+    if (listEntries_ >= kMaxListEntries || listBytes_ >= kMaxListBytes) CutListing();
+}
+
+void Client::ReportListLine(const std::string& line) {
+    // Lines after a bound was reached, or after a handler stopped the
+    // listing, are dropped.
+    if (op_ != Op::List || listEntries_ >= kMaxListEntries) return;
+    DirItem item;
+    if (!ParseListLine(line, &item)) return;
+    ++listEntries_;
+    if (events_) events_->OnListItem(item);
+}
+
+void Client::CutListing() {
+    listCut_ = true;
+    if (step_ == Step::Passive) {
+        ++droppedReplies_;
+    } else if (step_ == Step::Command && !finalSeen_) {
+        if (dataDone_ || dataClosing_) {
+            ++droppedReplies_;  // the server has ended; its answer is on the way
+        } else {
+            // The listing's own answer and the answer to ABOR.
+            droppedReplies_ += 2;
+            SendCommand("ABOR");
+            if (op_ != Op::List) return;
+        }
+    }
+    EndOp(true, 0, "");
 }
 
 void Client::PumpUpload() {
     while (op_ == Op::Put && data_ != INVALID_SOCKET) {
         if (pendingSent_ == pending_.size()) {
             if (fileDone_) {
-                if (!dataDone_) shutdown(data_, SD_SEND);
+                if (!sentAll_) {
+                    shutdown(data_, SD_SEND);
+                    sentAll_ = true;
+                }
                 FinishTransferIfDone();
                 return;
             }
@@ -569,11 +650,10 @@ void Client::PumpUpload() {
 
 void Client::FinishTransferIfDone() {
     if (!finalSeen_ || !finalOk_) return;
-    if (op_ == Op::List && !dataDone_) return;
-    if (op_ == Op::Put && !(fileDone_ && pendingSent_ == pending_.size())) {
-        // The server says it has the file before all of it went: no.
-        return;
-    }
+    // Both wait for the data connection's end: an upload's file arrived
+    // only when the server closed it cleanly after reading all of it.
+    if (!dataDone_) return;
+    if (op_ == Op::Put && !sentAll_) return;
     EndOp(true, 0, "");
 }
 
@@ -608,7 +688,7 @@ bool Client::PutFile(const std::string& localPath, const std::string& remoteName
     pending_.clear();
     pendingSent_ = 0;
     fileDone_ = false;
-    dataOpen_ = dataDone_ = finalSeen_ = finalOk_ = preliminarySeen_ = false;
+    dataOpen_ = dataDone_ = finalSeen_ = finalOk_ = preliminarySeen_ = sentAll_ = false;
     command_ = "STOR " + remoteName;
     step_ = Step::Passive;
     if (events_) events_->OnBusy(true);
@@ -617,10 +697,19 @@ bool Client::PutFile(const std::string& localPath, const std::string& remoteName
 }
 
 bool Client::List(const std::string& remotePath) {
-    if (HasLineBreak(remotePath)) return false;
+    if (HasLineBreak(remotePath)) {
+        listCut_ = false;
+        return false;
+    }
+    listCut_ = false;
     if (!StartOp(Op::List, true)) return false;
     lines_ = LineSplitter();
-    dataOpen_ = dataDone_ = finalSeen_ = finalOk_ = preliminarySeen_ = false;
+    dataOpen_ = dataDone_ = finalSeen_ = finalOk_ = preliminarySeen_ = dataClosing_ = false;
+    listEntries_ = listBytes_ = 0;
+    int64_t budgetMs = kListDefaultMs;
+    if (timersOn_[kTimerReceive] && timeouts_[kTimerReceive] > 0)
+        budgetMs = (timeouts_[kTimerReceive] + 999) / 1000 * kListReceivePeriods;
+    SetTimer(window_, kListTimer, static_cast<UINT>(std::min<int64_t>(budgetMs, 0x7FFFFFFF)), nullptr);
     command_ = remotePath.empty() ? "LIST" : "LIST " + remotePath;
     step_ = Step::Passive;
     if (events_) events_->OnBusy(true);
@@ -733,6 +822,10 @@ bool Client::Quit() {
 void Client::OnTimer(int event) {
     if (!window_) return;
     KillTimer(window_, static_cast<UINT_PTR>(event));
+    if (event == static_cast<int>(kListTimer)) {
+        if (op_ == Op::List) CutListing();
+        return;
+    }
     if (event == kTimerConnect) {
         if (!connectTimerRunning_) return;
         connectTimerRunning_ = false;

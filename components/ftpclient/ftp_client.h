@@ -89,10 +89,22 @@ public:
     int State() const { return state_; }
     int ProtocolState() const { return protocolState_; }
     // The last reply of the server to a command of a running operation; 0
-    // when the last operation ended before the server answered.
+    // when the last operation ended before the server answered, and never a
+    // positive reply (2xx) when the operation failed after it: a file the
+    // server called complete before it had all of it was not sent.
     int ReplyCode() const { return replyCode_; }
     const std::string& ReplyString() const { return replyText_; }
     bool Busy() const { return busy_; }
+    // True when the last List stopped at one of the bounds below: the
+    // entries reported are the first ones only.
+    bool ListCut() const { return listCut_; }
+    // A listing ends after this many entries or bytes, or after four
+    // receive time-outs (two minutes while no receive time-out runs),
+    // however steadily the server keeps sending.
+    static constexpr int64_t kMaxListEntries = 10000;
+    static constexpr int64_t kMaxListBytes = 4 << 20;
+    static constexpr int64_t kListReceivePeriods = 4;
+    static constexpr int64_t kListDefaultMs = 120000;
     // Time-outs in microseconds (the timers have millisecond steps); 0 waits
     // for ever. Only enabled timers run.
     int64_t Timeout(int event) const;
@@ -138,6 +150,10 @@ private:
     void OpenDataConnection(const std::string& text);
     void PumpUpload();
     void ReadData();
+    void DrainList();
+    void CutListing();
+    void TakeListLines(const char* data, size_t size);
+    void ReportListLine(const std::string& line);
     void FinishTransferIfDone();
     void EndOp(bool ok, int error, const std::string& description);
     void CloseData();
@@ -188,7 +204,12 @@ private:
     bool finalSeen_ = false;   // the final reply of the transfer came
     bool finalOk_ = false;
     bool preliminarySeen_ = false;
+    bool sentAll_ = false;     // every byte of the file went and our side is shut
+    bool dataClosing_ = false; // the server ended the listing; what is left is read
     LineSplitter lines_;
+    int64_t listEntries_ = 0;
+    int64_t listBytes_ = 0;
+    bool listCut_ = false;
     int type_ = kTypeText;
     int pendingType_ = kTypeText;
     // Set while the object is alive; a handler that finds it cleared after
