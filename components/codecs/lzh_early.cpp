@@ -1,5 +1,7 @@
 #include "components/codecs/lzh_early.h"
 
+#include "components/codecs/huffman_tree.h"
+
 #include <cstring>
 #include <memory>
 
@@ -273,54 +275,6 @@ void RecentBytes::Use(uint8_t b) {
 
 namespace {
 
-// A canonical Huffman code read bit by bit: codes of each length follow
-// those of the length before, in the order of their symbols.
-class SmallTree {
-public:
-    void Single(unsigned symbol) {
-        single_ = true;
-        symbol_ = symbol;
-    }
-    bool Build(const uint8_t* lengths, unsigned n) {
-        single_ = false;
-        unsigned count[17] = {};
-        for (unsigned i = 0; i < n; ++i) ++count[lengths[i]];
-        count[0] = 0;
-        uint32_t code = 0;
-        unsigned k = 0;
-        for (unsigned len = 1; len <= 16; ++len) {
-            first_[len] = code;
-            offset_[len] = k;
-            count_[len] = count[len];
-            k += count[len];
-            if (code + count[len] > (1u << len)) return false;
-            code = (code + count[len]) << 1;
-        }
-        unsigned next[17];
-        for (unsigned len = 1; len <= 16; ++len) next[len] = offset_[len];
-        for (unsigned i = 0; i < n; ++i)
-            if (lengths[i]) sorted_[next[lengths[i]]++] = uint8_t(i);
-        return k > 0;
-    }
-    int Decode(MsbBitSource& bits) const {
-        if (single_) return int(symbol_);
-        uint32_t code = 0;
-        for (unsigned len = 1; len <= 16; ++len) {
-            code = code << 1 | bits.Get(1);
-            if (code - first_[len] < count_[len] && code >= first_[len]) return sorted_[offset_[len] + code - first_[len]];
-        }
-        return -1;
-    }
-
-private:
-    bool single_ = true;
-    unsigned symbol_ = 0;
-    uint32_t first_[17] = {};
-    unsigned offset_[17] = {};
-    unsigned count_[17] = {};
-    uint8_t sorted_[32] = {};
-};
-
 class Pm2Decoder {
 public:
     Pm2Decoder(const uint8_t* in, size_t inSize, ByteSink& sink) : bits_(in, inSize), out_(8192, 0, sink) {
@@ -396,7 +350,7 @@ private:
             lengths[i] = uint8_t(v ? shortest + v - 1 : 0);
             if (lengths[i] > 16) return false;
         }
-        return codes_.Build(lengths, n);
+        return codes_.Build(lengths, n) && codes_.HasCodes();
     }
 
     bool ReadOffsets(unsigned n) {
@@ -411,7 +365,7 @@ private:
             }
         }
         if (used == 1) offsets_.Single(last);
-        else if (!offsets_.Build(lengths, n)) return false;
+        else if (!offsets_.Build(lengths, n) || !offsets_.HasCodes()) return false;
         return true;
     }
 
@@ -443,8 +397,8 @@ private:
     MsbBitSource bits_;
     Ring out_;
     RecentBytes recent_;
-    SmallTree codes_;
-    SmallTree offsets_;  // until one is sent, every position takes slot 0
+    HuffmanTree<8, 32> codes_;
+    HuffmanTree<8, 32> offsets_;  // until one is sent, every position takes slot 0
     bool needOffsets_ = false, ok_ = true;
     unsigned stage_ = 0;
     uint64_t pos_ = 0, done_ = 0, untilRebuild_ = 0;

@@ -1,93 +1,25 @@
 #include "components/codecs/lzhuf.h"
 
+#include "components/codecs/huffman_tree.h"
+
 #include <cstring>
 #include <memory>
 
 namespace qaz::codecs {
 namespace {
 
-// A canonical Huffman decoder: codes of up to kTableBits are looked up at
-// once, longer ones are found from the first code of each length.
-template <unsigned kTableBits>
-class Tree {
-public:
-    // An empty or one-symbol-only tree, whose single code takes no bits.
-    void Single(unsigned symbol) {
-        single_ = true;
-        symbol_ = static_cast<uint16_t>(symbol);
-    }
-    // False when the lengths describe more codes than there are.
-    bool Build(const uint8_t* lengths, unsigned n) {
-        single_ = false;
-        unsigned count[17] = {};
-        for (unsigned i = 0; i < n; ++i) ++count[lengths[i]];
-        count[0] = 0;
-        uint32_t code = 0;
-        unsigned offset = 0;
-        for (unsigned len = 1; len <= 16; ++len) {
-            first_[len] = code;
-            offset_[len] = offset;
-            count_[len] = count[len];
-            offset += count[len];
-            code = (code + count[len]) << 1;
-            if (first_[len] + count[len] > (1u << len)) return false;
-        }
-        unsigned next[17];
-        for (unsigned len = 1; len <= 16; ++len) next[len] = offset_[len];
-        for (unsigned i = 0; i < n; ++i)
-            if (lengths[i]) sorted_[next[lengths[i]]++] = static_cast<uint16_t>(i);
-        std::memset(table_, 0, sizeof table_);
-        for (unsigned len = 1; len <= kTableBits; ++len)
-            for (unsigned k = 0; k < count_[len]; ++k) {
-                const uint32_t c = first_[len] + k;
-                const uint32_t from = c << (kTableBits - len), to = (c + 1) << (kTableBits - len);
-                const uint32_t entry = (uint32_t(sorted_[offset_[len] + k]) << 5) | len;
-                for (uint32_t e = from; e < to; ++e) table_[e] = entry;
-            }
-        return true;
-    }
-    // Returns the symbol, or -1 for a code that the tree does not have.
-    int Decode(MsbBitSource& bits) const {
-        if (single_) return symbol_;
-        bits.Fill();
-        const uint32_t entry = table_[bits.Peek(kTableBits)];
-        if (entry) {
-            bits.Drop(entry & 31);
-            return int(entry >> 5);
-        }
-        const uint32_t peek = bits.Peek(16);
-        for (unsigned len = kTableBits + 1; len <= 16; ++len) {
-            const uint32_t c = peek >> (16 - len);
-            if (c - first_[len] < count_[len] && c >= first_[len]) {
-                bits.Drop(len);
-                return sorted_[offset_[len] + (c - first_[len])];
-            }
-        }
-        return -1;
-    }
-
-private:
-    bool single_ = true;
-    uint16_t symbol_ = 0;
-    uint32_t first_[17] = {};
-    unsigned offset_[17] = {};
-    unsigned count_[17] = {};
-    uint16_t sorted_[kLzhufLiterals] = {};
-    uint32_t table_[1u << kTableBits] = {};
-};
-
 struct State {
     MsbBitSource bits;
-    Tree<12> literals;
-    Tree<8> lengthTree;
-    Tree<8> positions;
+    HuffmanTree<12, kLzhufLiterals> literals;
+    HuffmanTree<8, kLzhufLiterals> lengthTree;
+    HuffmanTree<8, kLzhufLiterals> positions;
     LzhufParams params;
 };
 
 // The code-length tree and the position tree share this layout: a count,
 // then 3-bit lengths with 7 extended by a run of ones; after the third
 // entry of the code-length tree a 2-bit run of zeros.
-bool ReadSmallTree(State& s, Tree<8>& tree, unsigned maxSymbols, unsigned countBits, int special) {
+bool ReadSmallTree(State& s, HuffmanTree<8, kLzhufLiterals>& tree, unsigned maxSymbols, unsigned countBits, int special) {
     const unsigned n = s.bits.Get(countBits);
     if (n == 0) {
         const unsigned symbol = s.bits.Get(countBits);

@@ -114,6 +114,22 @@ protected:
 
 uintptr_t P(const void* p) { return reinterpret_cast<uintptr_t>(p); }
 
+// Loads the library, calls the entry and checks the stack; pumps the
+// thread's messages for pumpMs before the library goes.
+void CallEntry(const Entry& e, int pumpMs = 0) {
+    HMODULE library = LoadLibraryA((qaztest::ExeFolder() + e.library).c_str());
+    ASSERT_NE(library, nullptr) << e.library;
+    FARPROC fn = GetProcAddress(library, e.name);
+    EXPECT_NE(fn, nullptr) << e.library << " exports no " << e.name;
+    uintptr_t result = 0;
+    if (fn) {
+        EXPECT_EQ(Call(fn, e.args, &result), 0u)
+            << e.library << " " << e.name << " left bytes of its " << e.args.size() << " arguments on the stack";
+    }
+    if (pumpMs) qaztest::PumpFor(pumpMs);
+    FreeLibrary(library);
+}
+
 TEST_F(Exports, EveryEntryTakesItsPublishedArgumentsOffTheStack) {
     static char missing[MAX_PATH];
     lstrcpynA(missing, (temp.path() + "missing.bin").c_str(), MAX_PATH);
@@ -165,16 +181,7 @@ TEST_F(Exports, EveryEntryTakesItsPublishedArgumentsOffTheStack) {
     entries.push_back({"qaz_set.dll", "QAZSetup", {P(empty)}});
 
     WindowCloser closer(GetCurrentThreadId());
-    for (const Entry& e : entries) {
-        HMODULE library = LoadLibraryA((qaztest::ExeFolder() + e.library).c_str());
-        ASSERT_NE(library, nullptr) << e.library;
-        FARPROC fn = GetProcAddress(library, e.name);
-        ASSERT_NE(fn, nullptr) << e.library << " exports no " << e.name;
-        uintptr_t result = 0;
-        EXPECT_EQ(Call(fn, e.args, &result), 0u)
-            << e.library << " " << e.name << " left bytes of its " << e.args.size() << " arguments on the stack";
-        FreeLibrary(library);
-    }
+    for (const Entry& e : entries) CallEntry(e);
 }
 
 // The two libraries of the program itself, with what they need to run: the
@@ -192,16 +199,7 @@ TEST_F(Exports, TheProgramsOwnLibrariesTakeTheirArgumentOffTheStack) {
     const Entry entries[] = {{"qaz_ani.dll", "QAZAnimation", {P(surface)}}, {"qaz_ftp.dll", "QAZFTP", {P(list)}}};
     {
         WindowCloser closer(GetCurrentThreadId());
-        for (const Entry& e : entries) {
-            HMODULE library = LoadLibraryA((qaztest::ExeFolder() + e.library).c_str());
-            ASSERT_NE(library, nullptr) << e.library;
-            FARPROC fn = GetProcAddress(library, e.name);
-            ASSERT_NE(fn, nullptr) << e.library << " exports no " << e.name;
-            uintptr_t result = 0;
-            EXPECT_EQ(Call(fn, e.args, &result), 0u) << e.library << " " << e.name;
-            qaztest::PumpFor(100);
-            FreeLibrary(library);
-        }
+        for (const Entry& e : entries) CallEntry(e, 100);
     }
     DestroyWindow(list);
     SelectObject(surface, old);
