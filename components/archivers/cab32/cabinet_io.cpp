@@ -9,6 +9,7 @@
 #include <memory>
 #include <vector>
 
+#include "components/archivers/common/command_progress.h"
 #include "components/archivers/common/extract_entries.h"
 #include "components/archivers/common/extract_target.h"
 #include "components/archivers/common/temp_output.h"
@@ -276,6 +277,10 @@ int ExtractCabinet(const std::string& path, uint64_t offset, const Targets& targ
         report += ReportLine(targets.destination, "folder cannot be made");
         return kErrorCannotWrite;
     }
+    std::vector<ListedEntry> listed;
+    if (offset == 0 && ListCabinet(path, listed))
+        for (const ListedEntry& e : listed)
+            if (Selected(targets, e.path)) ProgressTotal(e.size);
     ExtractContext ctx{&target, &targets, flat, &report, kOk, std::string()};
     offsetName = folder + name;
     offsetBase = static_cast<int64_t>(offset);
@@ -314,7 +319,8 @@ FNFCIGETTEMPFILE(FciTempFile) {
 }
 FNFCIFILEPLACED(FciPlaced) { return 0; }
 FNFCIGETNEXTCABINET(FciNext) { return FALSE; }
-FNFCISTATUS(FciStatus) { return 0; }
+// A block of a file was packed: cb2 of its bytes.
+FNFCISTATUS(FciStatus) { return typeStatus == statusFile && !ProgressAdvance(cb2) ? -1 : 0; }
 
 FNFCIGETOPENINFO(FciOpenInfo) {
     WIN32_FILE_ATTRIBUTE_DATA data;
@@ -352,6 +358,8 @@ int Write(const std::string& temp, const std::vector<PackItem>& items, TCOMP typ
     for (const PackItem& item : items) {
         if (item.isFolder) continue;
         std::string source = item.source, stored = item.path;
+        ProgressEntry(item.path);
+        if (ProgressCancelled()) return kErrorCannotWrite;
         if (!FCIAddFile(s.fci, &source[0], &stored[0], FALSE, FciNext, FciStatus, FciOpenInfo, type)) {
             if (s.erf.erfOper == FCIERR_BAD_COMPR_TYPE) {
                 refused = true;

@@ -7,6 +7,7 @@
 #include <set>
 
 #include "components/archivers/common/command_line.h"
+#include "components/archivers/common/command_progress.h"
 
 namespace qaz::archivers {
 namespace {
@@ -98,8 +99,11 @@ int RunCommand(HWND window, LPCSTR commandLine, LPSTR output, DWORD outputSize) 
     std::string report;
     int result = kErrorCommand;
     if (commandLine) {
-        const std::vector<std::string> args = SplitCommandLine(commandLine);
-        if (!args.empty()) result = kFormat.command(window, args, report);
+        std::vector<std::string> args = SplitCommandLine(commandLine);
+        const bool noWindow = TakeNoWindowOptions(args);
+        if (!args.empty())
+            result = RunWithProgress(window, noWindow, ArchiveOfCommand(args), report,
+                                     [&] { return kFormat.command(window, args, report); });
     }
     CopyText(report, output, outputSize);
     return result;

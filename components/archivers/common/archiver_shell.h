@@ -28,6 +28,7 @@ enum Result : int {
     kErrorCannotRead = 0x801A,    // the archive could not be read
     kErrorCommand = 0x801C,       // a command or option we do not carry out
     kErrorRunning = 0x801F,       // a command is still running
+    kErrorCancelled = 0x8020,     // the user cancelled the command
     kErrorNoArchive = 0x8029,     // the archive file does not exist
     kErrorResponseFile = 0x802A,  // the "@" list file could not be read
 };

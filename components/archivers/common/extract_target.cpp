@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "components/archivers/common/archiver_shell.h"
+#include "components/archivers/common/command_progress.h"
 #include "components/archivers/common/win_io.h"
 
 namespace qaz::archivers {
@@ -35,7 +36,7 @@ uint64_t FreeBytes(const std::string& folder) {
 
 }  // namespace
 
-ExtractTarget::ExtractTarget(const std::string& destination) {
+ExtractTarget::ExtractTarget(const std::string& destination) : progress_(CurrentProgress()) {
     if (destination.empty()) {
         char cwd[MAX_PATH];
         const DWORD n = GetCurrentDirectoryA(MAX_PATH, cwd);
@@ -68,6 +69,7 @@ codecs::PathVerdict ExtractTarget::Check(const std::string& entryPath, std::stri
 bool ExtractTarget::MakeFolder(const std::string& relative) {
     // The folder of the previous file again: it was made and checked, and
     // nothing this target writes turns a folder into a link.
+    if (progress_ && progress_->Cancelled()) return false;
     if (relative.empty() || relative == madeFolder_) return true;
     madeFolder_.clear();
     for (size_t i = 0; i <= relative.size(); ++i) {
@@ -110,6 +112,10 @@ bool ExtractTarget::CreateTemp(const std::string& where) {
 
 int ExtractTarget::BeginFile(const std::string& relative, uint64_t declaredSize) {
     AbortFile();
+    if (progress_) {
+        if (progress_->Cancelled()) return kErrorCannotWrite;
+        progress_->Begin(relative);
+    }
     const std::string parent = ParentOf(relative);
     if (!MakeFolder(parent)) return kErrorCannotWrite;
     final_ = folder_ + relative;
@@ -137,7 +143,7 @@ bool ExtractTarget::Flush() {
 }
 
 bool ExtractTarget::Write(const uint8_t* data, size_t size) {
-    if (file_ == INVALID_HANDLE_VALUE || size > room_) return false;
+    if (file_ == INVALID_HANDLE_VALUE || size > room_ || (progress_ && !progress_->Advance(size))) return false;
     room_ -= size;
     fileBytes_ += size;
     if (buffer_.size() < kWriteBlock) buffer_.resize(kWriteBlock);
@@ -187,6 +193,7 @@ void ExtractTarget::AbortFile() {
 
 int ExtractTarget::MakeLinkCopy(const std::string& relative, const std::string& target, bool& skipped) {
     skipped = false;
+    if (progress_ && progress_->Cancelled()) return kErrorCannotWrite;
     std::string inside;
     if (codecs::SafeLinkTarget(relative, target, inside, IsLeadByte) != codecs::PathVerdict::Ok) return kErrorRefused;
     const std::string from = folder_ + inside;

@@ -17,6 +17,10 @@
 
 namespace qaz::archivers {
 
+class CommandProgress;
+
+// Once the user has cancelled the command, nothing more is begun or
+// written: the file being written is dropped, those already complete stay.
 class ExtractTarget : public codecs::ByteSink {
 public:
     // The destination folder (with or without its final "\"; empty means
@@ -67,6 +71,7 @@ private:
     uint64_t fileBytes_ = 0;        // taken by the file being written
     std::vector<uint8_t> buffer_;   // written bytes not yet passed to the file
     size_t buffered_ = 0;
+    CommandProgress* progress_;     // of the command that extracts, or nullptr
 };
 
 // How many bytes a file collects before they go to the disk.

@@ -1,0 +1,169 @@
+#include "components/archivers/common/command_progress.h"
+
+#include <new>
+
+#include "components/archivers/common/archiver_shell.h"
+#include "components/archivers/common/progress_window.h"
+#include "components/archivers/common/report_line.h"
+
+namespace qaz::archivers {
+namespace {
+
+thread_local CommandProgress* current = nullptr;
+
+// The command thread's stack: the back ends keep read buffers of some
+// tens of kilobytes on it.
+constexpr SIZE_T kWorkerStack = 4u << 20;
+
+// At most this many messages are handled before the command's end is
+// looked at again.
+constexpr int kMessagesPerRound = 64;
+
+class CurrentScope {
+public:
+    explicit CurrentScope(CommandProgress* progress) : before_(current) { current = progress; }
+    ~CurrentScope() { current = before_; }
+    CurrentScope(const CurrentScope&) = delete;
+    CurrentScope& operator=(const CurrentScope&) = delete;
+
+private:
+    CommandProgress* before_;
+};
+
+int Guarded(CommandProgress& progress, std::string& report, const std::function<int()>& work) {
+    CurrentScope scope(&progress);
+    try {
+        return work();
+    } catch (const std::bad_alloc&) {  // a back end builds some results in memory
+        report += ReportLine(progress.archive(), "not enough memory");
+        return kErrorDiskSpace;
+    }
+}
+
+struct WorkerJob {
+    CommandProgress* progress;
+    std::string* report;
+    const std::function<int()>* work;
+    int result;
+};
+
+DWORD WINAPI Worker(void* param) {
+    auto* job = static_cast<WorkerJob*>(param);
+    job->result = Guarded(*job->progress, *job->report, *job->work);
+    return 0;
+}
+
+bool IsNoWindowOption(const std::string& a) {
+    return a == "-n" || a == "-n1" || a == "-n2" || a == "--display-dialog=0";
+}
+
+}  // namespace
+
+void CommandProgress::Begin(const std::string& entry) {
+    std::lock_guard<std::mutex> lock(entryLock_);
+    entry_ = entry;
+}
+
+std::string CommandProgress::entry() const {
+    std::lock_guard<std::mutex> lock(entryLock_);
+    return entry_;
+}
+
+bool CommandProgress::Stop() {
+    if (!stopped_) {
+        stopped_ = true;
+        reportAtStop_ = report_.size();
+    }
+    return false;
+}
+
+int CommandProgress::Settle(int result) {
+    if (!stopped_) return result;
+    // What the back end reported after it saw the cancel are the traces of
+    // stopping (the unfinished file, the entries it no longer did).
+    report_.resize(reportAtStop_);
+    const std::string at = entry();
+    report_ += ReportLine(at.empty() ? archive_ : at, "cancelled here; this entry and those after it were not done");
+    return kErrorCancelled;
+}
+
+CommandProgress* CurrentProgress() { return current; }
+
+void ProgressTotal(uint64_t bytes) {
+    if (current) current->AddTotal(bytes);
+}
+
+void ProgressEntry(const std::string& name) {
+    if (current) current->Begin(name);
+}
+
+bool ProgressAdvance(uint64_t bytes) { return !current || current->Advance(bytes); }
+
+bool ProgressCancelled() { return current && current->Cancelled(); }
+
+bool TakeNoWindowOptions(std::vector<std::string>& args) {
+    bool found = false;
+    for (size_t i = 0; i < args.size();) {
+        if (IsNoWindowOption(args[i])) {
+            args.erase(args.begin() + static_cast<std::ptrdiff_t>(i));
+            found = true;
+        } else {
+            ++i;
+        }
+    }
+    return found;
+}
+
+std::string ArchiveOfCommand(const std::vector<std::string>& args) {
+    for (size_t i = 1; i < args.size(); ++i) {
+        const char c = args[i].empty() ? '-' : args[i][0];
+        if (c != '-' && c != '/' && c != '@') return args[i];
+    }
+    return std::string();
+}
+
+int RunWithProgress(HWND owner, bool noWindow, const std::string& archive, std::string& report,
+                    const std::function<int()>& work) {
+    CommandProgress progress(archive, report);
+    if (!owner || !IsWindow(owner)) return progress.Settle(Guarded(progress, report, work));
+    WorkerJob job{&progress, &report, &work, 0};
+    HANDLE thread = CreateThread(nullptr, kWorkerStack, Worker, &job, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
+    if (!thread) return progress.Settle(Guarded(progress, report, work));
+
+    // While the command works, this thread handles the caller's messages:
+    // its windows repaint, its timers fire, and the progress window answers.
+    ProgressWindow window(progress);
+    const DWORD start = GetTickCount();
+    bool quit = false;
+    WPARAM quitCode = 0;
+    for (;;) {
+        DWORD wait = INFINITE;
+        if (!noWindow && !window.created()) {
+            const DWORD ran = GetTickCount() - start;
+            if (ran >= kProgressDelayMs) {
+                window.Create(owner);
+            } else {
+                wait = kProgressDelayMs - ran;
+            }
+        }
+        if (MsgWaitForMultipleObjects(1, &thread, FALSE, wait, QS_ALLINPUT) == WAIT_OBJECT_0) break;
+        MSG msg;
+        for (int n = 0; n < kMessagesPerRound && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE); ++n) {
+            if (msg.message == WM_QUIT) {  // handed on when the command has ended
+                quit = true;
+                quitCode = msg.wParam;
+                continue;
+            }
+            if (window.HandleDialogKey(msg)) continue;
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    }
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+    window.Destroy();
+    if (quit) PostQuitMessage(static_cast<int>(quitCode));
+    return progress.Settle(job.result);
+}
+
+}  // namespace qaz::archivers
