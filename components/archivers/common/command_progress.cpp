@@ -53,6 +53,19 @@ DWORD WINAPI Worker(void* param) {
     return 0;
 }
 
+// Keys and mouse input for the caller's other windows are dropped while the
+// command runs, as under a modal window: they could start another command,
+// or take away what this one works with. The window the caller passed (with
+// its children) and the progress window take them.
+bool HeldBack(const MSG& msg, HWND owner, HWND progress) {
+    const UINT m = msg.message;
+    const bool input = (m >= WM_KEYFIRST && m <= WM_KEYLAST) || (m >= WM_MOUSEFIRST && m <= WM_MOUSELAST) ||
+                       (m >= WM_NCMOUSEMOVE && m <= WM_NCMBUTTONDBLCLK);
+    if (!input || !msg.hwnd) return false;
+    const HWND top = GetAncestor(msg.hwnd, GA_ROOT);
+    return top != GetAncestor(owner, GA_ROOT) && (!progress || top != progress);
+}
+
 bool IsNoWindowOption(const std::string& a) {
     return a == "-n" || a == "-n1" || a == "-n2" || a == "--display-dialog=0";
 }
@@ -80,10 +93,11 @@ bool CommandProgress::Stop() {
 int CommandProgress::Settle(int result) {
     if (!stopped_) return result;
     // What the back end reported after it saw the cancel are the traces of
-    // stopping (the unfinished file, the entries it no longer did).
-    report_.resize(reportAtStop_);
+    // stopping (the unfinished file, the entries it no longer did). Where it
+    // stopped comes first, so that a short output buffer still holds it.
     const std::string at = entry();
-    report_ += ReportLine(at.empty() ? archive_ : at, "cancelled here; this entry and those after it were not done");
+    report_ = ReportLine(at.empty() ? archive_ : at, "cancelled here; this entry and those after it were not done") +
+              report_.substr(0, reportAtStop_);
     return kErrorCancelled;
 }
 
@@ -154,7 +168,7 @@ int RunWithProgress(HWND owner, bool noWindow, const std::string& archive, std::
                 quitCode = msg.wParam;
                 continue;
             }
-            if (window.HandleDialogKey(msg)) continue;
+            if (HeldBack(msg, owner, window.hwnd()) || window.HandleDialogKey(msg)) continue;
             TranslateMessage(&msg);
             DispatchMessageA(&msg);
         }

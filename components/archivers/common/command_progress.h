@@ -46,9 +46,9 @@ public:
     uint64_t done() const { return done_.load(); }
     std::string entry() const;
 
-    // After the command: when it stopped for the user, the report keeps
-    // the lines up to that moment and names the entry it stopped at, and
-    // the result becomes kErrorCancelled (archiver_shell.h).
+    // After the command: when it stopped for the user, the report names the
+    // entry it stopped at, then keeps the lines up to that moment, and the
+    // result becomes kErrorCancelled (archiver_shell.h).
     int Settle(int result);
 
 private:

@@ -10,7 +10,8 @@ namespace qaz::archivers {
 namespace {
 
 constexpr UINT_PTR kRefreshTimer = 1;
-constexpr UINT kRefreshMs = 100;
+// Often enough to see the bar move, seldom enough to cost the command nothing.
+constexpr UINT kRefreshMs = 250;
 constexpr int kClientWidth = 360, kClientHeight = 116;
 
 HINSTANCE ThisModule() { return reinterpret_cast<HINSTANCE>(&__ImageBase); }
@@ -120,10 +121,17 @@ bool ProgressWindow::HandleDialogKey(MSG& msg) {
 
 void ProgressWindow::Refresh() {
     const uint64_t done = progress_.done(), total = progress_.total();
-    SendDlgItemMessageA(hwnd_, idProgressBar, PBM_SETPOS, static_cast<WPARAM>(ProgressPosition(done, total)), 0);
+    const int position = ProgressPosition(done, total);
+    if (position != positionShown_) {
+        positionShown_ = position;
+        SendDlgItemMessageA(hwnd_, idProgressBar, PBM_SETPOS, static_cast<WPARAM>(position), 0);
+    }
     std::string bytes = SizeText(done);
     if (total >= done && total > 0) bytes += " / " + SizeText(total);
-    SetDlgItemTextA(hwnd_, idProgressBytes, bytes.c_str());
+    if (bytes != bytesShown_) {
+        bytesShown_ = bytes;
+        SetDlgItemTextA(hwnd_, idProgressBytes, bytes.c_str());
+    }
     if (cancelShown_) return;
     const std::string entry = progress_.entry();
     if (entry != entryShown_) {

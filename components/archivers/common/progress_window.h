@@ -5,6 +5,7 @@
 #pragma once
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 
 namespace qaz::archivers {
@@ -42,7 +43,8 @@ private:
     HFONT font_ = nullptr;
     bool tried_ = false;
     bool cancelShown_ = false;
-    std::string entryShown_;
+    std::string entryShown_, bytesShown_;  // what the window shows, set only when it changes
+    int positionShown_ = -1;
 };
 
 // "12.3 MB" and the like, for the byte counts.
