@@ -66,6 +66,17 @@ bool HeldBack(const MSG& msg, HWND owner, HWND progress) {
     return top != GetAncestor(owner, GA_ROOT) && (!progress || top != progress);
 }
 
+// The progress window waiting for its half second on this thread. A timer
+// shows it, so that it comes also while a window of the caller (a message
+// box, a menu) runs a message loop of its own.
+thread_local ProgressWindow* waiting = nullptr;
+thread_local HWND waitingOwner = nullptr;
+
+void CALLBACK ShowWaitingWindow(HWND, UINT, UINT_PTR timer, DWORD) {
+    KillTimer(nullptr, timer);
+    if (waiting) waiting->Create(waitingOwner);
+}
+
 bool IsNoWindowOption(const std::string& a) {
     return a == "-n" || a == "-n1" || a == "-n2" || a == "--display-dialog=0";
 }
@@ -147,20 +158,16 @@ int RunWithProgress(HWND owner, bool noWindow, const std::string& archive, std::
     // While the command works, this thread handles the caller's messages:
     // its windows repaint, its timers fire, and the progress window answers.
     ProgressWindow window(progress);
-    const DWORD start = GetTickCount();
+    UINT_PTR timer = 0;
+    if (!noWindow) {
+        waiting = &window;
+        waitingOwner = owner;
+        timer = SetTimer(nullptr, 0, kProgressDelayMs, ShowWaitingWindow);
+    }
     bool quit = false;
     WPARAM quitCode = 0;
     for (;;) {
-        DWORD wait = INFINITE;
-        if (!noWindow && !window.created()) {
-            const DWORD ran = GetTickCount() - start;
-            if (ran >= kProgressDelayMs) {
-                window.Create(owner);
-            } else {
-                wait = kProgressDelayMs - ran;
-            }
-        }
-        if (MsgWaitForMultipleObjects(1, &thread, FALSE, wait, QS_ALLINPUT) == WAIT_OBJECT_0) break;
+        if (MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_ALLINPUT) == WAIT_OBJECT_0) break;
         MSG msg;
         for (int n = 0; n < kMessagesPerRound && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE); ++n) {
             if (msg.message == WM_QUIT) {  // handed on when the command has ended
@@ -175,6 +182,8 @@ int RunWithProgress(HWND owner, bool noWindow, const std::string& archive, std::
     }
     WaitForSingleObject(thread, INFINITE);
     CloseHandle(thread);
+    if (timer) KillTimer(nullptr, timer);
+    waiting = nullptr;
     window.Destroy();
     if (quit) PostQuitMessage(static_cast<int>(quitCode));
     return progress.Settle(job.result);
