@@ -167,7 +167,8 @@ int RunWithProgress(HWND owner, bool noWindow, const std::string& archive, std::
     bool quit = false;
     WPARAM quitCode = 0;
     for (;;) {
-        if (MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_ALLINPUT) == WAIT_OBJECT_0) break;
+        // (Messages left from the last round wake it too.)
+        if (MsgWaitForMultipleObjectsEx(1, &thread, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE) == WAIT_OBJECT_0) break;
         MSG msg;
         for (int n = 0; n < kMessagesPerRound && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE); ++n) {
             if (msg.message == WM_QUIT) {  // handed on when the command has ended
