@@ -27,7 +27,34 @@ namespace {
 // The bar's design size; width and position come from the settings.
 constexpr int kDesignWidth = 127;
 
+// A queue step that comes while the bar is busy waits this long.
+constexpr UINT kBusyRetryMs = 200;
+
 }  // namespace
+
+// Marks the bar busy for one drop or queue step; a close asked for
+// meanwhile comes when it is over.
+class BarWindow::WorkScope {
+public:
+    explicit WorkScope(BarWindow& bar) : bar_(bar) { ++bar_.working_; }
+    ~WorkScope() {
+        if (--bar_.working_ == 0 && bar_.closeAfterWork_) {
+            bar_.closeAfterWork_ = false;
+            PostMessageA(bar_.hwnd(), WM_CLOSE, 0, 0);
+        }
+    }
+    WorkScope(const WorkScope&) = delete;
+    WorkScope& operator=(const WorkScope&) = delete;
+
+private:
+    BarWindow& bar_;
+};
+
+bool BarWindow::RefusedWhileWorking() {
+    if (!working_) return false;
+    InfoBox("処理中です。終わってからもう一度どうぞ");
+    return true;
+}
 
 BarWindow::BarWindow() = default;
 
@@ -123,7 +150,10 @@ void BarWindow::FormCreate() {
     } else {
         // 7. A start with names: show them, then end.
         state_.CmdLineMode = true;
-        ProcessDrop(context_, DropSource::CommandLine(params_));
+        {
+            WorkScope work(*this);
+            ProcessDrop(context_, DropSource::CommandLine(params_));
+        }
         if (queue_.fileCount < 1)
             queue_.filesPending = false;
         else
@@ -319,7 +349,7 @@ std::string BarWindow::ClockText(const std::string& format) {
 
 void BarWindow::Timer1Timer() {
     if (!state_.ClockFormat.empty()) SetWindowTextA(main_, ClockText(state_.ClockFormat).c_str());
-    if (settings_.AniTime > 0) {
+    if (settings_.AniTime > 0 && !working_) {  // the busy animation is the work's own
         state_.AniCounter += 1;
         if (state_.AniCounter == 0) {  // the animation ran for one tick
             StopAnimation();
@@ -334,7 +364,16 @@ void BarWindow::Timer1Timer() {
 
 void BarWindow::Timer2Timer() {
     StopQueue();
-    if (viewers_.ShowNextEntry()) return;
+    if (working_) {  // the step comes when the work is done
+        ArmQueue(kBusyRetryMs);
+        return;
+    }
+    bool more;
+    {
+        WorkScope work(*this);
+        more = viewers_.ShowNextEntry();
+    }
+    if (more) return;
     ResetQueue();  // closes the image window and the controller too
     if (state_.CmdLineMode) PostMessageA(hwnd(), WM_CLOSE, 0, 0);
 }
@@ -342,8 +381,16 @@ void BarWindow::Timer2Timer() {
 // ---- messages ------------------------------------------------------------
 
 void BarWindow::OnDropFiles(HDROP drop) {
-    ResetQueue();
-    ProcessDrop(context_, DropSource::Shell(drop));
+    if (working_) {
+        DragFinish(drop);
+        RefusedWhileWorking();
+        return;
+    }
+    {
+        WorkScope work(*this);
+        ResetQueue();
+        ProcessDrop(context_, DropSource::Shell(drop));
+    }
     if (queue_.fileCount <= 0) return;
     StartAnimation();
     viewers_.ShowMediaController();
@@ -410,9 +457,13 @@ void BarWindow::OnMenuCommand(int id) {
         SaveSettings();
     } else {
         switch (id) {
-            case pmsSetup: RunSettingsLibrary(); break;
-            case KWin1: CopyWindowsEnvironment(*this, true); break;
-            case KWin2: CopyWindowsEnvironment(*this, false); break;
+            case pmsSetup:
+                if (!RefusedWhileWorking()) RunSettingsLibrary();
+                break;
+            case KWin1:
+            case KWin2:
+                if (!RefusedWhileWorking()) CopyWindowsEnvironment(*this, id == KWin1);
+                break;
             case pmsScreenSaver: SendMessageA(GetDesktopWindow(), WM_SYSCOMMAND, SC_SCREENSAVE, 0); break;
             case pmsExit: PostMessageA(hwnd(), WM_CLOSE, 0, 0); break;
             case pmsStayOnTop: SetStayOnTop(true); break;
@@ -475,11 +526,17 @@ LRESULT BarWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             ShowMenu(pt);
             return 0;
         }
-        case WM_CLOSE: CloseBar(); return 0;
+        case WM_CLOSE:
+            if (working_)
+                closeAfterWork_ = true;  // the work uses what the close sequence releases
+            else
+                CloseBar();
+            return 0;
         case WM_QUERYENDSESSION: return TRUE;
         case WM_ENDSESSION:
-            // Logging off or shutting down ends the program as a close does.
-            if (wParam) CloseBar();
+            // Logging off or shutting down ends the program as a close does
+            // (not in the middle of a drop: the session ends it).
+            if (wParam && !working_) CloseBar();
             return 0;
         case WM_DESTROY:
             // The viewers' windows do not outlive the bar they belong to.

@@ -78,6 +78,11 @@ public:
     bool Timer1Enabled() const { return timer1On_; }
     // The animation library is loaded and drawing.
     bool Animating() const { return static_cast<bool>(animation_); }
+    // A drop or a step of the queue is being carried out. The archivers let
+    // the bar's messages through while their commands run, so the bar
+    // repaints and its menu opens; but a second drop is refused (with a
+    // message) and closing waits until the work is done.
+    bool Working() const { return working_ > 0; }
     // Clock text for a format at the current local time.
     static std::string ClockText(const std::string& format);
 
@@ -123,6 +128,9 @@ private:
     // The close sequence, then the bar's end; runs once.
     void CloseBar();
     void SetBarColour(COLORREF colour);
+    class WorkScope;
+    // Tells the user that the bar is busy; true when it is.
+    bool RefusedWhileWorking();
 
     std::vector<std::string> params_;
     Settings settings_;
@@ -142,6 +150,8 @@ private:
     bool timer1On_ = false, timer2On_ = false;
     UINT timer2Interval_ = 0;
     bool closing_ = false;
+    int working_ = 0;
+    bool closeAfterWork_ = false;
     bool quitOnDestroy_ = false;
     bool stayOnTop_ = true;
 };

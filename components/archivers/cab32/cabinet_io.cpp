@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+#include "components/archivers/common/command_progress.h"
 #include "components/archivers/common/win_io.h"
 
 namespace qaz::archivers {
@@ -136,7 +137,8 @@ FNFCIGETTEMPFILE(FciTempFile) {
 }
 FNFCIFILEPLACED(FciPlaced) { return 0; }
 FNFCIGETNEXTCABINET(FciNext) { return FALSE; }
-FNFCISTATUS(FciStatus) { return 0; }
+// A block of a file was packed: cb2 of its bytes.
+FNFCISTATUS(FciStatus) { return typeStatus == statusFile && !ProgressAdvance(cb2) ? -1 : 0; }
 
 FNFCIGETOPENINFO(FciOpenInfo) {
     WIN32_FILE_ATTRIBUTE_DATA data;
@@ -174,6 +176,8 @@ int Write(const std::string& temp, const std::vector<PackItem>& items, TCOMP typ
     for (const PackItem& item : items) {
         if (item.isFolder) continue;
         std::string source = item.source, stored = item.path;
+        ProgressEntry(item.path);
+        if (ProgressCancelled()) return kErrorCannotWrite;
         if (!FCIAddFile(s.fci, &source[0], &stored[0], FALSE, FciNext, FciStatus, FciOpenInfo, type)) {
             if (s.erf.erfOper == FCIERR_BAD_COMPR_TYPE) {
                 refused = true;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "components/archivers/cab32/cabinet_io.h"
+#include "components/archivers/common/command_progress.h"
 #include "components/archivers/common/extract_entries.h"
 #include "components/archivers/common/extract_target.h"
 #include "components/archivers/common/win_io.h"
@@ -167,6 +168,7 @@ int ExtractCabinet(const std::string& path, uint64_t offset, const Targets& targ
             continue;
         }
         byFolder[files[i].folder].push_back(i);
+        ProgressTotal(files[i].size);
     }
     Writer writer(set, target, names, relative, report);
     for (size_t f = 0; f < byFolder.size(); ++f)

@@ -9,6 +9,7 @@
 #include <set>
 
 #include "components/archivers/common/command_line.h"
+#include "components/archivers/common/command_progress.h"
 
 namespace qaz::archivers {
 namespace {
@@ -133,19 +134,27 @@ int RunCommand(HWND window, LPCSTR commandLine, LPSTR output, DWORD outputSize) 
     if (busy.load() > 0) return kErrorRunning;
     BusyScope running;
     std::string report;
-    const int result = Guarded(
+    int result = Guarded(
         [&] {
             if (!commandLine) return int{kErrorCommand};
-            const std::vector<std::string> args = SplitCommandLine(commandLine);
+            std::vector<std::string> args = SplitCommandLine(commandLine);
+            const bool noWindow = TakeNoWindowOptions(args);
             if (args.empty()) return int{kErrorCommand};
-            BeginSelection();
-            int r = kFormat.command(window, args, report);
-            // Names or a list that chose nothing: the command did not do what was asked.
-            if (r == kOk && SelectionMissed()) {
-                report += ReportLine(args[0], "no file matched the names given");
-                r = kErrorNoMatch;
-            }
-            return r;
+            // The command may run on a thread of its own: it keeps its own barrier.
+            return RunWithProgress(window, noWindow, ArchiveOfCommand(args), report, [&] {
+                return Guarded(
+                    [&] {
+                        BeginSelection();
+                        int r = kFormat.command(window, args, report);
+                        // Names or a list that chose nothing: the command did not do what was asked.
+                        if (r == kOk && SelectionMissed()) {
+                            report += ReportLine(args[0], "no file matched the names given");
+                            r = kErrorNoMatch;
+                        }
+                        return r;
+                    },
+                    int{kErrorCorrupt}, int{kErrorMemory});
+            });
         },
         int{kErrorCorrupt}, int{kErrorMemory});
     Guarded([&] { CopyText(report, output, outputSize); return 0; }, 0, 0);

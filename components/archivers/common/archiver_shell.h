@@ -31,6 +31,7 @@ enum Result : int {
     kErrorCommand = 0x801C,       // a command or option we do not carry out
     kErrorMemory = 0x801E,        // not enough memory
     kErrorRunning = 0x801F,       // a command is still running
+    kErrorCancelled = 0x8020,     // the user cancelled the command
     kErrorNoArchive = 0x8029,     // the archive file does not exist
     kErrorResponseFile = 0x802A,  // the "@" list file could not be read
 };

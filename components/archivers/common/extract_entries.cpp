@@ -1,6 +1,7 @@
 #include "components/archivers/common/extract_entries.h"
 
 #include "components/archivers/common/archiver_shell.h"
+#include "components/archivers/common/command_progress.h"
 #include "components/archivers/common/extract_target.h"
 #include "components/archivers/common/win_io.h"
 
@@ -39,6 +40,8 @@ int ExtractEntries(const std::vector<EntryJob>& jobs, const Targets& targets, bo
         report += ReportLine(targets.destination, "folder cannot be made");
         return kErrorCannotWrite;
     }
+    for (const EntryJob& job : jobs)
+        if (!job.folder && Selected(targets, job.path)) ProgressTotal(job.size);
     int result = kOk;
     std::vector<std::pair<const EntryJob*, std::string>> links;
     for (const EntryJob& job : jobs) {

@@ -5,6 +5,7 @@
 #include <map>
 
 #include "components/archivers/common/archiver_shell.h"
+#include "components/archivers/common/command_progress.h"
 #include "components/archivers/common/report_line.h"
 #include "components/archivers/common/win_io.h"
 
@@ -37,7 +38,8 @@ uint64_t FreeBytes(const std::string& folder) {
 
 }  // namespace
 
-ExtractTarget::ExtractTarget(const std::string& destination, uint64_t budget) : budget_(budget) {
+ExtractTarget::ExtractTarget(const std::string& destination, uint64_t budget)
+    : budget_(budget), progress_(CurrentProgress()) {
     if (destination.empty()) {
         char cwd[MAX_PATH];
         const DWORD n = GetCurrentDirectoryA(MAX_PATH, cwd);
@@ -75,6 +77,7 @@ codecs::PathVerdict ExtractTarget::Check(const std::string& entryPath, std::stri
 bool ExtractTarget::MakeFolder(const std::string& relative) {
     // The folder of the previous file again: it was made and checked, and
     // nothing this target writes turns a folder into a link.
+    if (progress_ && progress_->Cancelled()) return false;
     if (relative.empty() || relative == madeFolder_) return true;
     madeFolder_.clear();
     for (size_t i = 0; i <= relative.size(); ++i) {
@@ -117,6 +120,10 @@ bool ExtractTarget::CreateTemp(const std::string& where) {
 
 int ExtractTarget::BeginFile(const std::string& relative, uint64_t declaredSize) {
     AbortFile();
+    if (progress_) {
+        if (progress_->Cancelled()) return kErrorCannotWrite;
+        progress_->Begin(relative);
+    }
     const std::string parent = ParentOf(relative);
     if (!MakeFolder(parent)) return kErrorCannotWrite;
     final_ = folder_ + relative;
@@ -144,7 +151,8 @@ bool ExtractTarget::Flush() {
 }
 
 bool ExtractTarget::Write(const uint8_t* data, size_t size) {
-    if (file_ == INVALID_HANDLE_VALUE || size > room_ || size > budget_) return false;
+    if (file_ == INVALID_HANDLE_VALUE || size > room_ || size > budget_ || (progress_ && !progress_->Advance(size)))
+        return false;
     room_ -= size;
     budget_ -= size;
     fileBytes_ += size;

@@ -18,6 +18,10 @@
 
 namespace qaz::archivers {
 
+class CommandProgress;
+
+// Once the user has cancelled the command, nothing more is begun or
+// written: the file being written is dropped, those already complete stay.
 class ExtractTarget : public codecs::ByteSink {
 public:
     // The destination folder (with or without its final "\"; empty means
@@ -92,6 +96,7 @@ private:
     bool hold_ = false;
     std::vector<Held> held_;
     std::vector<Link> links_;
+    CommandProgress* progress_;     // of the command that extracts, or nullptr
 };
 
 // How many bytes a file collects before they go to the disk.

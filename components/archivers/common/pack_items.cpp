@@ -2,6 +2,7 @@
 
 #include <set>
 
+#include "components/archivers/common/command_progress.h"
 #include "components/archivers/common/win_io.h"
 
 namespace qaz::archivers {
@@ -69,6 +70,7 @@ std::vector<PackItem> CollectPackItems(const std::vector<std::string>& names, st
         while (stored.rfind(".\\", 0) == 0) stored.erase(0, 2);
         walker.Add(name, stored, data);  // "dir\*.*" brings the folder with its contents, as "dir" does
     }
+    for (const PackItem& item : items) ProgressTotal(item.size);
     return items;
 }
 

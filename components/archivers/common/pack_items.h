@@ -21,7 +21,8 @@ struct PackItem {
 // whose folder part is then dropped from the stored name): a folder brings
 // its whole tree, a name ending in "\*.*" the folder's contents. Each item
 // is reported once, folders before what they hold. Names that match nothing
-// are appended to missing.
+// are appended to missing. The items' bytes are what a packing command's
+// progress counts up to.
 std::vector<PackItem> CollectPackItems(const std::vector<std::string>& names, std::vector<std::string>& missing);
 
 }  // namespace qaz::archivers

@@ -1,5 +1,7 @@
 #include "components/archivers/common/temp_output.h"
 
+#include "components/archivers/common/command_progress.h"
+
 namespace qaz::archivers {
 
 TempOutput::TempOutput(const std::string& finalPath) : final_(finalPath) {
@@ -20,6 +22,7 @@ TempOutput::~TempOutput() {
 
 bool TempOutput::Write(const void* data, size_t size) {
     const char* p = static_cast<const char*>(data);
+    if (ProgressCancelled()) failed_ = true;  // the file is dropped, never committed
     while (ok() && size > 0) {
         const DWORD chunk = size > (1u << 30) ? (1u << 30) : static_cast<DWORD>(size);
         DWORD done = 0;

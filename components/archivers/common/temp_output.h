@@ -1,6 +1,7 @@
 // A file written under a temporary name in the folder of its final name and
 // put in place (replacing an older one) only by Commit, so that a packing
-// that fails half way leaves nothing under the final name.
+// that fails half way, or that the user cancels, leaves nothing under the
+// final name.
 #pragma once
 #include <windows.h>
 

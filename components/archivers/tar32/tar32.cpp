@@ -6,6 +6,7 @@
 
 #include "components/archivers/common/archiver_shell.h"
 #include "components/archivers/common/command_line.h"
+#include "components/archivers/common/command_progress.h"
 #include "components/archivers/common/extract_target.h"
 #include "components/archivers/common/pack_items.h"
 #include "components/archivers/common/win_io.h"
@@ -330,6 +331,18 @@ int ExtractTar(Opened& a, const Targets& targets, std::string& report) {
 
 int Create(const std::string& archive, bool gzip, int level, const Targets& targets, std::string& report);
 
+// About the bytes an extraction writes, for its progress: a plain tar's own
+// size, the size a gzip stream states at its end (modulo 4 GB), or 0 when
+// unknown (compress).
+uint64_t ExpectedSize(const std::string& archive, const Opened& a) {
+    if (a.packing == Packing::None) return a.fileSize;
+    if (a.packing != Packing::Gzip || a.fileSize < 18) return 0;
+    FileSource file(archive);
+    uint8_t tail[4];
+    if (!file.ReadAt(a.fileSize - 4, tail, 4)) return 0;
+    return tail[0] | tail[1] << 8 | tail[2] << 16 | static_cast<uint64_t>(tail[3]) << 24;
+}
+
 int Command(HWND, const std::vector<std::string>& args, std::string& report) {
     std::string key = args[0];
     if (!key.empty() && key[0] == '-') key.erase(0, 1);
@@ -365,6 +378,7 @@ int Command(HWND, const std::vector<std::string>& args, std::string& report) {
     if (GetFileAttributesA(archive.c_str()) == INVALID_FILE_ATTRIBUTES) return kErrorNoArchive;
     Opened a;
     if (!a.Open(archive)) return kErrorCannotRead;
+    ProgressTotal(ExpectedSize(archive, a));
     if (single || !a.isTar) {
         if (!single && a.packing == Packing::None) {
             report += ReportLine(archive, "not a tar archive");
@@ -450,6 +464,7 @@ int Create(const std::string& archive, bool gzip, int level, const Targets& targ
             report += ReportLine(item.path, "cannot be read");
             return kErrorCannotRead;
         }
+        ProgressEntry(item.path);
         if (!tar.BeginFile(name, in.Size(), mtime)) return kErrorCannotWrite;
         uint64_t left = in.Size();
         while (left > 0) {
@@ -458,7 +473,7 @@ int Create(const std::string& archive, bool gzip, int level, const Targets& targ
                 report += ReportLine(item.path, "changed while it was packed");
                 return kErrorCannotRead;
             }
-            if (!tar.WriteData(buf.data(), n)) return kErrorCannotWrite;
+            if (!ProgressAdvance(n) || !tar.WriteData(buf.data(), n)) return kErrorCannotWrite;
             left -= n;
         }
         if (!tar.EndFile()) return kErrorCannotWrite;

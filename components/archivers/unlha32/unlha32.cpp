@@ -8,6 +8,7 @@
 
 #include "components/archivers/common/archiver_shell.h"
 #include "components/archivers/common/command_line.h"
+#include "components/archivers/common/command_progress.h"
 #include "components/archivers/common/entry_archive.h"
 #include "components/archivers/common/extract_entries.h"
 #include "components/archivers/common/lzh_jobs.h"
@@ -78,6 +79,7 @@ int Pack(const std::string& archive, bool move, const Targets& targets, std::str
     int result = kOk;
     std::vector<uint8_t> entry;
     for (const PackItem& item : items) {
+        ProgressEntry(item.path);
         codecs::LzhPackItem p;
         p.path = item.path;
         p.folder = item.isFolder;
@@ -98,7 +100,7 @@ int Pack(const std::string& archive, bool move, const Targets& targets, std::str
             p.attribute = static_cast<uint8_t>(attr == INVALID_FILE_ATTRIBUTES ? 0x20 : (attr & 0x27));
             codecs::AppendLzhEntry(entry, p);
         }
-        if (!out.Write(entry.data(), entry.size())) break;
+        if (!out.Write(entry.data(), entry.size()) || !ProgressAdvance(item.size)) break;
         report += ReportLine(item.path, "packed");
     }
     const uint8_t end = 0;

@@ -3,6 +3,7 @@
 // optionally names or an "@" list file.
 #include "components/archivers/common/archiver_shell.h"
 #include "components/archivers/common/command_line.h"
+#include "components/archivers/common/command_progress.h"
 #include "components/archivers/common/extract_target.h"
 #include "components/archivers/common/win_io.h"
 #include "components/codecs/zip.h"
@@ -70,6 +71,8 @@ int Extract(const std::string& archive, const Targets& targets, std::string& rep
     }
     ExtractTarget target(targets.destination);
     if (!target.ready()) return kErrorCannotWrite;
+    for (const codecs::ZipEntry& z : entries)
+        if (!z.isFolder() && Selected(targets, EntryName(z))) ProgressTotal(z.size);
     int result = kOk;
     for (const codecs::ZipEntry& z : entries) {
         const std::string name = EntryName(z);
