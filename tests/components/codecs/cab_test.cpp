@@ -17,25 +17,17 @@
 
 #include "components/codecs/cab.h"
 #include "tests/components/codecs/cab_writer.h"
+#include "tests/components/codecs/host_files.h"
 
 namespace {
 
 using namespace qaz::codecs;
 using Bytes = std::vector<uint8_t>;
+using qaztest::ReadAll;
+using qaztest::Shell;
+using qaztest::WriteAll;
 using qaztest::LzxCabinet;
 using qaztest::MakeCabinet;
-
-Bytes ReadAll(const std::string& path) {
-    std::ifstream f(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(f), {});
-}
-
-void WriteAll(const std::string& path, const Bytes& b) {
-    std::ofstream f(path, std::ios::binary);
-    f.write(reinterpret_cast<const char*>(b.data()), std::streamsize(b.size()));
-}
-
-int Shell(const std::string& cmd) { return std::system(("timeout 120 sh -c '" + cmd + "' >/dev/null 2>&1").c_str()); }
 
 // Words, noise, runs, far repeats and x86 calls (0xE8 and a 32-bit target).
 Bytes SampleData(size_t size, unsigned seed) {

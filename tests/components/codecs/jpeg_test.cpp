@@ -14,19 +14,14 @@
 #include <vector>
 
 #include "components/codecs/jpeg.h"
+#include "tests/components/codecs/host_files.h"
 
 namespace {
 
 using namespace qaz::codecs;
 using Bytes = std::vector<uint8_t>;
-
-Bytes ReadAll(const std::string& path) {
-    std::ifstream f(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(f), {});
-}
-
-// Commands here hold no single quotes.
-int Shell(const std::string& cmd) { return std::system(("timeout 120 sh -c '" + cmd + "' >/dev/null 2>&1").c_str()); }
+using qaztest::ReadAll;
+using qaztest::Shell;
 
 // A PPM or PGM as djpeg writes it, widened to RGB.
 bool ReadPnm(const std::string& path, int& w, int& h, Bytes& rgb) {

@@ -16,26 +16,15 @@
 #include "components/codecs/crc.h"
 #include "components/codecs/lh5_encoder.h"
 #include "components/codecs/lzh.h"
+#include "tests/components/codecs/host_files.h"
 
 namespace {
 
 using namespace qaz::codecs;
 using Bytes = std::vector<uint8_t>;
-
-Bytes ReadAll(const std::string& path) {
-    std::ifstream f(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(f), {});
-}
-
-void WriteAll(const std::string& path, const Bytes& b) {
-    std::ofstream f(path, std::ios::binary);
-    f.write(reinterpret_cast<const char*>(b.data()), std::streamsize(b.size()));
-}
-
-// Commands here hold no single quotes.
-int Shell(const std::string& cmd) {
-    return std::system(("timeout 120 sh -c '" + cmd + "' >/dev/null 2>&1").c_str());
-}
+using qaztest::ReadAll;
+using qaztest::Shell;
+using qaztest::WriteAll;
 
 // Text, noise and long repeats: every kind of code the packers emit.
 Bytes MixedData(size_t size, unsigned seed) {

@@ -13,8 +13,12 @@
 
 #include "components/codecs/lzh.h"
 #include "tests/components/codecs/lzh_builders.h"
+#include "tests/components/codecs/host_files.h"
 
 namespace {
+
+using qaztest::ReadAll;
+using qaztest::WriteAll;
 
 using namespace qaz::codecs;
 using namespace qaztest::lzh;
@@ -27,16 +31,6 @@ std::string Shell(const std::string& cmd) {
     while (p && (n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
     if (p) pclose(p);
     return out;
-}
-
-Bytes ReadAll(const std::string& path) {
-    std::ifstream f(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(f), {});
-}
-
-void WriteAll(const std::string& path, const Bytes& b) {
-    std::ofstream f(path, std::ios::binary);
-    f.write(reinterpret_cast<const char*>(b.data()), std::streamsize(b.size()));
 }
 
 // Text with repeats near and far, and a stretch of noise: more than 32768
