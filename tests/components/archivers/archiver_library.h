@@ -13,6 +13,7 @@ namespace qaztest {
 
 using CommandFn = int(WINAPI*)(HWND, LPCSTR, LPSTR, DWORD);
 using CheckFn = BOOL(WINAPI*)(LPCSTR, int);
+using RunningFn = BOOL(WINAPI*)();
 using OpenFn = HANDLE(WINAPI*)(HWND, LPCSTR, DWORD);
 using CloseFn = int(WINAPI*)(HANDLE);
 using FindFirstFn = int(WINAPI*)(HANDLE, LPCSTR, qaz::ArchiveEntryInfo*);
@@ -23,6 +24,7 @@ struct Archiver {
         if (!module) return;
         command = reinterpret_cast<CommandFn>(GetProcAddress(module, prefix.c_str()));
         check = reinterpret_cast<CheckFn>(GetProcAddress(module, (prefix + "CheckArchive").c_str()));
+        running = reinterpret_cast<RunningFn>(GetProcAddress(module, (prefix + "GetRunning").c_str()));
         open = reinterpret_cast<OpenFn>(GetProcAddress(module, (prefix + "OpenArchive").c_str()));
         close = reinterpret_cast<CloseFn>(GetProcAddress(module, (prefix + "CloseArchive").c_str()));
         first = reinterpret_cast<FindFirstFn>(GetProcAddress(module, (prefix + "FindFirst").c_str()));
@@ -55,10 +57,27 @@ struct Archiver {
     HMODULE module;
     CommandFn command = nullptr;
     CheckFn check = nullptr;
+    RunningFn running = nullptr;
     OpenFn open = nullptr;
     CloseFn close = nullptr;
     FindFirstFn first = nullptr;
     FindNextFn next = nullptr;
 };
+
+// Every file below folder + relative, as paths relative to folder.
+inline void Walk(const std::string& folder, const std::string& relative, std::vector<std::string>& files) {
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA((folder + relative + "*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) return;
+    do {
+        const std::string name = data.cFileName;
+        if (name == "." || name == "..") continue;
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            Walk(folder, relative + name + "\\", files);
+        else
+            files.push_back(relative + name);
+    } while (FindNextFileA(find, &data));
+    FindClose(find);
+}
 
 }  // namespace qaztest

@@ -10,6 +10,7 @@
 
 #include "archive/entry_info.h"
 #include "archive/library_binding.h"
+#include "tests/components/archivers/archiver_library.h"
 #include "components/archivers/common/archiver_shell.h"
 #include "components/archivers/common/command_line.h"
 #include "components/archivers/common/extract_target.h"
@@ -70,21 +71,7 @@ std::string ReadAll(const std::string& path, bool* exists = nullptr) {
     return there ? qaztest::FileBytes(path) : std::string();
 }
 
-// Every file below a folder, as paths relative to it.
-void Walk(const std::string& folder, const std::string& relative, std::vector<std::string>& files) {
-    WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA((folder + relative + "*").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE) return;
-    do {
-        const std::string name = data.cFileName;
-        if (name == "." || name == "..") continue;
-        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            Walk(folder, relative + name + "\\", files);
-        else
-            files.push_back(relative + name);
-    } while (FindNextFileA(find, &data));
-    FindClose(find);
-}
+using qaztest::Walk;
 
 // The files of the tree the archives were made from (below "src").
 std::map<std::string, std::string> Tree() {

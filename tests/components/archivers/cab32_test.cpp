@@ -17,6 +17,7 @@
 
 #include "archive/entry_info.h"
 #include "tests/components/codecs/cab_writer.h"
+#include "tests/components/archivers/archiver_library.h"
 #include "tests/support/test_env.h"
 
 namespace {
@@ -37,19 +38,7 @@ std::string Noise(size_t size, uint32_t seed) {
     return s;
 }
 
-// The files below a folder, by their paths relative to it.
-void Walk(const std::string& folder, const std::string& prefix, std::vector<std::string>& out) {
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((folder + "*").c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE) return;
-    do {
-        const std::string name = fd.cFileName;
-        if (name == "." || name == "..") continue;
-        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) Walk(folder + name + "\\", prefix + name + "\\", out);
-        else out.push_back(prefix + name);
-    } while (FindNextFileA(h, &fd));
-    FindClose(h);
-}
+using qaztest::Walk;
 
 // ---- A split set through FCI: parts set1.cab, set2.cab, … of at most kPart bytes.
 constexpr ULONG kPart = 60000;
@@ -108,45 +97,28 @@ bool WriteSplitSet(const std::string& folder, const std::vector<std::pair<std::s
 
 class Cab32 : public ::testing::Test {
 protected:
-    using CommandFn = int(WINAPI*)(HWND, LPCSTR, LPSTR, DWORD);
-    using CheckFn = BOOL(WINAPI*)(LPCSTR, int);
-    using RunningFn = BOOL(WINAPI*)();
-    using OpenFn = HANDLE(WINAPI*)(HWND, LPCSTR, DWORD);
-    using CloseFn = int(WINAPI*)(HANDLE);
-    using FindFn = int(WINAPI*)(HANDLE, LPCSTR, qaz::ArchiveEntryInfo*);
-    using NextFn = int(WINAPI*)(HANDLE, qaz::ArchiveEntryInfo*);
-
     void SetUp() override {
-        dll_ = LoadLibraryA((qaztest::ExeFolder() + "Cab32.dll").c_str());
-        ASSERT_TRUE(dll_);
-        command_ = reinterpret_cast<CommandFn>(GetProcAddress(dll_, "Cab"));
-        check_ = reinterpret_cast<CheckFn>(GetProcAddress(dll_, "CabCheckArchive"));
-        running_ = reinterpret_cast<RunningFn>(GetProcAddress(dll_, "CabGetRunning"));
-        open_ = reinterpret_cast<OpenFn>(GetProcAddress(dll_, "CabOpenArchive"));
-        close_ = reinterpret_cast<CloseFn>(GetProcAddress(dll_, "CabCloseArchive"));
-        first_ = reinterpret_cast<FindFn>(GetProcAddress(dll_, "CabFindFirst"));
-        next_ = reinterpret_cast<NextFn>(GetProcAddress(dll_, "CabFindNext"));
+        ASSERT_TRUE(cab_.module && cab_.command && cab_.running && cab_.open && cab_.first && cab_.next);
         files_ = {{"noise1.bin", Noise(150000, 1)}, {"text.txt", std::string(20000, 't') + Noise(30000, 2)},
                   {"empty.txt", ""}, {"noise2.bin", Noise(170000, 3)}};
     }
-    void TearDown() override { FreeLibrary(dll_); }
 
     // Extracts into a fresh folder; the result, with the report in out.
     int Extract(const std::string& archive, const std::string& dest, std::string& out) {
         char buf[4096] = {};
-        const int r = command_(nullptr, ("-x \"" + archive + "\" \"" + dest + "\"").c_str(), buf, sizeof buf);
+        const int r = cab_.command(nullptr, ("-x \"" + archive + "\" \"" + dest + "\"").c_str(), buf, sizeof buf);
         out = buf;
         return r;
     }
     // "name size method" per listed entry.
     std::vector<std::string> List(const std::string& archive) {
         std::vector<std::string> rows;
-        HANDLE h = open_(nullptr, archive.c_str(), 0);
+        HANDLE h = cab_.open(nullptr, archive.c_str(), 0);
         if (!h) return rows;
         qaz::ArchiveEntryInfo info;
-        for (int r = first_(h, "*.*", &info); r == 0; r = next_(h, &info))
+        for (int r = cab_.first(h, "*.*", &info); r == 0; r = cab_.next(h, &info))
             rows.push_back(std::string(info.path) + " " + std::to_string(info.originalSize) + " " + info.method);
-        close_(h);
+        cab_.close(h);
         return rows;
     }
     void ExpectFiles(const std::string& dest, const std::string& what) {
@@ -158,14 +130,7 @@ protected:
         return v;
     }
 
-    HMODULE dll_ = nullptr;
-    CommandFn command_ = nullptr;
-    CheckFn check_ = nullptr;
-    RunningFn running_ = nullptr;
-    OpenFn open_ = nullptr;
-    CloseFn close_ = nullptr;
-    FindFn first_ = nullptr;
-    NextFn next_ = nullptr;
+    qaztest::Archiver cab_{"Cab32.dll", "Cab"};
     std::vector<std::pair<std::string, std::string>> files_;
     qaztest::TempDir dir_;
 };
@@ -203,7 +168,7 @@ TEST_F(Cab32, SplitSetIsReadThroughAllItsPartsAndAMissingPartIsNamed) {
         const std::string dest = dir_.Folder(std::string("out_") + c.what) + "\\";
         std::string report;
         const int r = Extract(set + c.open, dest, report);
-        EXPECT_FALSE(running_() & 0xFF) << c.what;
+        EXPECT_FALSE(cab_.running() & 0xFF) << c.what;
         if (c.whole) {
             EXPECT_EQ(r, 0) << c.what << "\n" << report;
             ExpectFiles(dest, c.what);
@@ -259,7 +224,7 @@ TEST_F(Cab32, CabinetsOfEveryKindExtractByteExact) {
     };
     for (const Case& c : cases) {
         const std::string archive = dir_.File(std::string(c.what) + ".cab", c.archive);
-        EXPECT_TRUE(check_(archive.c_str(), 0) & 0xFF) << c.what;
+        EXPECT_TRUE(cab_.check(archive.c_str(), 0) & 0xFF) << c.what;
         const std::vector<std::string> rows = List(archive);
         for (const auto& f : c.files) {
             bool listed = false;

@@ -14,6 +14,7 @@
 #include "components/archivers/common/archiver_shell.h"
 #include "components/archivers/common/command_progress.h"
 #include "components/archivers/common/progress_window.h"
+#include "tests/components/archivers/archiver_library.h"
 #include "tests/support/test_env.h"
 
 namespace {
@@ -89,21 +90,7 @@ LRESULT CALLBACK CountCreations(int code, WPARAM wParam, LPARAM lParam) {
 
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-// Every file below a folder, relative to it.
-void Walk(const std::string& folder, const std::string& relative, std::vector<std::string>& files) {
-    WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA((folder + relative + "*").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE) return;
-    do {
-        const std::string name = data.cFileName;
-        if (name == "." || name == "..") continue;
-        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            Walk(folder, relative + name + "\\", files);
-        else
-            files.push_back(relative + name);
-    } while (FindNextFileA(find, &data));
-    FindClose(find);
-}
+using qaztest::Walk;
 
 class ProgressTest : public ::testing::Test {
 protected:
