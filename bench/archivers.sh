@@ -14,8 +14,7 @@ out=$build/bench/arc
 mkdir -p "$out"
 bin=$build/$QAZ_ARCH/bin
 [ -f "$bin/Tar32.dll" ] && [ -f "$bin/Unzip32.dll" ] || "$here/../scripts/build.sh"
-cxx=$([ "$QAZ_ARCH" = win32 ] && echo i686-w64-mingw32-g++-posix || echo x86_64-w64-mingw32-g++-posix)
-$cxx -O2 -static -o "$out/arc_time.exe" "$here/arc_time.cpp"
+$bench_cxx -O2 -static -o "$out/arc_time.exe" "$here/arc_time.cpp"
 cp "$bin/Tar32.dll" "$bin/Unzip32.dll" "$out/"
 
 if [ ! -f "$out/tree.tgz" ]; then
@@ -43,18 +42,6 @@ PY
   (cd "$out" && tar -I 'gzip -6' -cf tree.tgz tree && zip -qr tree.zip tree)
 fi
 size=$(du -sm "$out/tree" | cut -f1)
-win() { echo "Z:$(echo "$1" | tr / '\\')"; }
-ours() {  # library prefix [folder] command -> milliseconds
-  local r
-  r=$(QAZ_TIMEOUT=900 "$here/../scripts/wine.sh" "$out/arc_time.exe" "$@" | tr -d '\r')
-  [ "${r#* }" = 0 ] || { echo "our command failed: $* -> $r" >&2; exit 1; }
-  echo "${r% *}"
-}
-peer() {  # command... -> milliseconds
-  local s e
-  s=$(date +%s%N); "$@"; e=$(date +%s%N)
-  echo $(( (e - s) / 1000000 ))
-}
 ratio() {
   local r
   r=$(printf '%.2f' "$(echo "$2 / $3" | bc -l)")

@@ -2,6 +2,27 @@
 # shellcheck source=../scripts/env.sh
 . "$(dirname "${BASH_SOURCE[0]}")/../scripts/env.sh"
 
+# The cross compiler of the build the benches run (for their timing tools).
+bench_cxx=$([ "$QAZ_ARCH" = win32 ] && echo i686-w64-mingw32-g++-posix || echo x86_64-w64-mingw32-g++-posix)
+
+# For the archiver benches, which keep their files in $out:
+# win PATH: the host path as the Windows programs see it.
+win() { echo "Z:$(echo "$1" | tr / '\\')"; }
+# ours LIBRARY PREFIX [FOLDER] COMMAND: the library's own time of one command
+# in milliseconds (arc_time.exe under Wine); the bench stops when it fails.
+ours() {
+  local r
+  r=$(QAZ_TIMEOUT=900 "$top/scripts/wine.sh" "$out/arc_time.exe" "$@" | tr -d '\r')
+  [ "${r#* }" = 0 ] || { echo "our command failed: $* -> $r" >&2; exit 1; }
+  echo "${r% *}"
+}
+# peer COMMAND...: the command's wall time in milliseconds.
+peer() {
+  local s e
+  s=$(date +%s%N); "$@" >/dev/null 2>&1; e=$(date +%s%N)
+  echo $(( (e - s) / 1000000 ))
+}
+
 # bench_ratio NAME RATIO: one ratio (ours / the peer's) for the summary that
 # bench/all.sh prints; a no-op when a script runs on its own.
 bench_ratio() {

@@ -12,8 +12,7 @@ out=$build/bench
 mkdir -p "$out"
 bin=$build/$QAZ_ARCH/bin
 [ -f "$bin/ifjpeg.spi" ] || "$here/../scripts/build.sh"
-cxx=$([ "$QAZ_ARCH" = win32 ] && echo i686-w64-mingw32-g++-posix || echo x86_64-w64-mingw32-g++-posix)
-$cxx -O2 -static -o "$out/spi_time.exe" "$here/spi_time.cpp"
+$bench_cxx -O2 -static -o "$out/spi_time.exe" "$here/spi_time.cpp"
 convert -size 1920x1080 plasma:fractal -seed 1 -quality 90 "$out/bench.jpg" 2>/dev/null ||
   convert -size 1920x1080 gradient:red-blue -quality 90 "$out/bench.jpg"
 cp "$bin/ifjpeg.spi" "$out/"

@@ -13,8 +13,7 @@ out=$build/bench/lha
 mkdir -p "$out"
 bin=$build/$QAZ_ARCH/bin
 [ -f "$bin/Unlha32.dll" ] && [ -f "$bin/Cab32.dll" ] && [ -f "$bin/Unarj32j.dll" ] || "$here/../scripts/build.sh"
-cxx=$([ "$QAZ_ARCH" = win32 ] && echo i686-w64-mingw32-g++-posix || echo x86_64-w64-mingw32-g++-posix)
-$cxx -O2 -static -o "$out/arc_time.exe" "$here/arc_time.cpp"
+$bench_cxx -O2 -static -o "$out/arc_time.exe" "$here/arc_time.cpp"
 cp "$bin/Unlha32.dll" "$bin/Unarj32j.dll" "$bin/Cab32.dll" "$out/"
 
 if [ ! -f "$out/data.cab" ]; then
@@ -29,18 +28,6 @@ if [ ! -f "$out/data.cab" ]; then
   (cd "$out/data" && jlha c2o5 ../data.lzh ./* >/dev/null && arj a -y -m1 ../data.arj ./* >/dev/null &&
     gcab -c -z ../data.cab ./*)
 fi
-win() { echo "Z:$(echo "$1" | tr / '\\')"; }
-ours() {  # library prefix [folder] command -> milliseconds
-  local r
-  r=$(QAZ_TIMEOUT=900 "$here/../scripts/wine.sh" "$out/arc_time.exe" "$@" | tr -d '\r')
-  [ "${r#* }" = 0 ] || { echo "our command failed: $* -> $r" >&2; exit 1; }
-  echo "${r% *}"
-}
-peer() {  # command... -> milliseconds
-  local s e
-  s=$(date +%s%N); "$@" >/dev/null 2>&1; e=$(date +%s%N)
-  echo $(( (e - s) / 1000000 ))
-}
 ratio() {
   local r
   r=$(printf '%.2f' "$(echo "$2 / $3" | bc -l)")

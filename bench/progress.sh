@@ -12,8 +12,7 @@ out=$build/bench/progress
 mkdir -p "$out"
 bin=$build/$QAZ_ARCH/bin
 [ -f "$bin/Tar32.dll" ] && [ -f "$bin/Unlha32.dll" ] || "$here/../scripts/build.sh"
-cxx=$([ "$QAZ_ARCH" = win32 ] && echo i686-w64-mingw32-g++-posix || echo x86_64-w64-mingw32-g++-posix)
-$cxx -O2 -static -o "$out/progress_time.exe" "$here/progress_time.cpp"
+$bench_cxx -O2 -static -o "$out/progress_time.exe" "$here/progress_time.cpp"
 cp "$bin/Tar32.dll" "$bin/Unlha32.dll" "$out/"
 runs=${QAZ_BENCH_RUNS:-3}
 

@@ -14,8 +14,7 @@ out=$build/bench/small
 mkdir -p "$out"
 bin=$build/$QAZ_ARCH/bin
 for dll in Unzip32 Tar32 Unlha32 Unarj32j; do [ -f "$bin/$dll.dll" ] || "$here/../scripts/build.sh"; done
-cxx=$([ "$QAZ_ARCH" = win32 ] && echo i686-w64-mingw32-g++-posix || echo x86_64-w64-mingw32-g++-posix)
-$cxx -O2 -static -o "$out/arc_time.exe" "$here/arc_time.cpp"
+$bench_cxx -O2 -static -o "$out/arc_time.exe" "$here/arc_time.cpp"
 cp "$bin/Unzip32.dll" "$bin/Tar32.dll" "$bin/Unlha32.dll" "$bin/Unarj32j.dll" "$out/"
 
 if [ ! -f "$out/small.arj" ]; then
@@ -39,18 +38,6 @@ PY
   (cd "$out" && zip -qr small.zip small && tar -czf small.tgz small && lha_files=$(find small -type f | sort) &&
     jlha c2o5 small.lzh $lha_files >/dev/null && arj a -r -y -m1 small.arj small >/dev/null)
 fi
-win() { echo "Z:$(echo "$1" | tr / '\\')"; }
-ours() {  # library prefix command -> milliseconds
-  local r
-  r=$(QAZ_TIMEOUT=900 "$here/../scripts/wine.sh" "$out/arc_time.exe" "$@" | tr -d '\r')
-  [ "${r#* }" = 0 ] || { echo "our command failed: $* -> $r" >&2; exit 1; }
-  echo "${r% *}"
-}
-peer() {  # command... -> milliseconds
-  local s e
-  s=$(date +%s%N); "$@" >/dev/null 2>&1; e=$(date +%s%N)
-  echo $(( (e - s) / 1000000 ))
-}
 runs=${QAZ_BENCH_RUNS:-2}
 fresh() { rm -rf "$out/x" && mkdir -p "$out/x/ours" "$out/x/peer"; }
 best() {  # command... -> the smallest time of $runs runs, each into fresh folders
