@@ -30,7 +30,7 @@ convert "$top/out/screen.png" -crop 240x60+0+0 +repage "$top/out/bar.png"
 xdotool mousemove 10 10 2>/dev/null && sleep 2 && import -window root "$top/out/tooltip.png" \
   && convert "$top/out/tooltip.png" -crop 360x90+0+0 +repage "$top/out/tooltip.png"
 echo "screenshots: out/screen.png, out/bar.png, out/tooltip.png"
-if kill -0 $program 2>/dev/null; then
-  "$WINESERVER" -k 2>/dev/null || "${WINESERVER:-wineserver}" -k 2>/dev/null || true
-fi
+# Wine ends before its display does (WINESERVER is set only for the 64-bit
+# build).
+"${WINESERVER:-wineserver}" -k 2>/dev/null || true
 wait $program 2>/dev/null || true
