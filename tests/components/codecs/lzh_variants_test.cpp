@@ -11,7 +11,9 @@
 #include <random>
 #include <string>
 
+#include "components/codecs/bits.h"
 #include "components/codecs/lzh.h"
+#include "components/codecs/unpack.h"
 #include "tests/components/codecs/lzh_builders.h"
 #include "tests/components/codecs/host_files.h"
 
@@ -272,6 +274,54 @@ TEST_F(LzhVariants, EucJpNamesBecomeShiftJisAndOthersStay) {
         EXPECT_FALSE(EucJpToShiftJis(kept, out)) << kept;
         EXPECT_EQ(out, "unchanged");
     }
+}
+
+// The decoders' bit source and window against plain bit-by-bit and
+// byte-by-byte models: fields of every width across word loads and the
+// end of the input, and copies that overlap, wrap the ring or span flushes.
+TEST(UnpackParts, BitSourceAndWindowMatchPlainModels) {
+    std::mt19937 rng(5);
+    for (size_t size : {0u, 1u, 3u, 7u, 8u, 9u, 61u, 1000u}) {
+        std::vector<uint8_t> in(size);
+        for (uint8_t& b : in) b = uint8_t(rng());
+        qaz::codecs::MsbBitSource fast(in.data(), in.size());
+        std::vector<uint8_t> padded(in);
+        padded.resize(size + 16);  // zeros past the end
+        qaz::codecs::BitReader plain(padded.data(), padded.size());
+        size_t used = 0;
+        while (used <= size * 8 + 40) {
+            const unsigned n = rng() % 25;
+            ASSERT_EQ(fast.Get(n), plain.Bits(n)) << size << " bytes, at bit " << used;
+            used += n;
+            ASSERT_EQ(fast.Overrun(), used > size * 8) << size << " bytes, at bit " << used;
+        }
+    }
+    struct Collect : qaz::codecs::ByteSink {
+        std::vector<uint8_t> bytes;
+        bool Write(const uint8_t* d, size_t n) override {
+            bytes.insert(bytes.end(), d, d + n);
+            return true;
+        }
+    } sink;
+    std::vector<uint8_t> model;
+    constexpr uint32_t kRing = 64;
+    auto at = [&](size_t back) { return back > model.size() ? uint8_t(0x20) : model[model.size() - back]; };
+    {
+        qaz::codecs::Window window(sink, kRing);
+        for (int step = 0; step < 3000; ++step) {
+            if (rng() % 3 == 0) {
+                const uint8_t b = uint8_t(rng());
+                ASSERT_TRUE(window.Literal(b));
+                model.push_back(b);
+                continue;
+            }
+            const uint32_t distance = 1 + rng() % kRing, length = 1 + rng() % (2 * kRing + 3);
+            ASSERT_TRUE(window.Copy(distance, length));
+            for (uint32_t i = 0; i < length; ++i) model.push_back(at(distance));
+        }
+        ASSERT_TRUE(window.Finish());
+    }
+    EXPECT_EQ(sink.bytes, model);
 }
 
 }  // namespace
