@@ -30,6 +30,45 @@ bool WriteAll(HANDLE file, const uint8_t* data, size_t size) {
     return true;
 }
 
+// Gives an open file (opened with DELETE access) its final name, replacing
+// a file there. Renaming through the handle spares the system a second
+// opening and a second look for the name; where the call is missing (before
+// Windows Vista) or fails, false, and the caller renames by name.
+bool RenameOpenFile(HANDLE file, const std::string& final) {
+    struct RenameInfo {  // FILE_RENAME_INFO
+        BOOL replaceIfExists;
+        HANDLE rootDirectory;
+        DWORD fileNameLength;
+        WCHAR fileName[1];
+    };
+    using SetInfoFn = BOOL(WINAPI*)(HANDLE, int, LPVOID, DWORD);
+    static const auto setInfo = reinterpret_cast<SetInfoFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "SetFileInformationByHandle")));
+    constexpr int kFileRenameInfo = 3;
+    if (!setInfo) return false;
+    const int chars = MultiByteToWideChar(CP_ACP, 0, final.c_str(), -1, nullptr, 0);
+    if (chars <= 0) return false;
+    std::vector<uint8_t> buffer(sizeof(RenameInfo) + size_t(chars) * sizeof(WCHAR));
+    auto* info = reinterpret_cast<RenameInfo*>(buffer.data());
+    info->replaceIfExists = TRUE;
+    info->rootDirectory = nullptr;
+    info->fileNameLength = DWORD(chars - 1) * sizeof(WCHAR);
+    MultiByteToWideChar(CP_ACP, 0, final.c_str(), -1, info->fileName, chars);
+    return setInfo(file, kFileRenameInfo, info, DWORD(buffer.size())) != 0;
+}
+
+// Puts a closed file under its final name.
+bool RenameClosedFile(const std::string& temp, const std::string& final) {
+    HANDLE file = CreateFileA(temp.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+        const bool renamed = RenameOpenFile(file, final);
+        CloseHandle(file);
+        if (renamed) return true;
+    }
+    return MoveFileExA(temp.c_str(), final.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+}
+
 uint64_t FreeBytes(const std::string& folder) {
     ULARGE_INTEGER free;
     if (!GetDiskFreeSpaceExA(folder.c_str(), &free, nullptr, nullptr)) return UINT64_MAX;
@@ -68,6 +107,7 @@ ExtractTarget::ExtractTarget(const std::string& destination, uint64_t budget)
 ExtractTarget::~ExtractTarget() {
     AbortFile();
     DiscardHeld();
+    for (const std::string& folder : staging_) RemoveDirectoryA(folder.c_str());
 }
 
 codecs::PathVerdict ExtractTarget::Check(const std::string& entryPath, std::string& relative) const {
@@ -101,15 +141,34 @@ bool ExtractTarget::MakeFolder(const std::string& relative) {
     return true;
 }
 
-// The temporary file beside the final one, made new under a name no other
-// file has (CREATE_NEW), without a separate look for a free name.
-bool ExtractTarget::CreateTemp(const std::string& where) {
+// The temporary file, made new under a name no other file has
+// (CREATE_NEW), without a separate look for a free name. It is made in a
+// staging folder of this target's own in the destination: looking up a name
+// that is not there reads the whole folder under some systems, and a
+// staging folder holds few files (a new one is begun after kStagedPerFolder
+// held files). Where no staging folder can be made, beside the final name.
+bool ExtractTarget::CreateTemp(const std::string& beside) {
     static std::atomic<unsigned> serial{0};
     char name[40];
+    if (!stagingFailed_ && (staging_.empty() || staged_ >= kStagedPerFolder)) {
+        bool made = false;
+        for (int attempt = 0; attempt < 64 && !made; ++attempt) {
+            wsprintfA(name, "~qz%lx_%x.tmp", GetCurrentProcessId(), serial++);
+            made = CreateDirectoryA((folder_ + name).c_str(), nullptr) != 0;
+            if (!made && GetLastError() != ERROR_ALREADY_EXISTS && GetLastError() != ERROR_FILE_EXISTS) break;
+        }
+        if (made) {
+            staging_.push_back(folder_ + name + "\\");
+            staged_ = 0;
+        } else {
+            stagingFailed_ = staging_.empty();
+        }
+    }
+    const std::string where = staging_.empty() || staged_ >= kStagedPerFolder ? beside : staging_.back();
     for (int attempt = 0; attempt < 64; ++attempt) {
         wsprintfA(name, "~qz%lx_%x.tmp", GetCurrentProcessId(), serial++);
         temp_ = where + name;
-        file_ = CreateFileA(temp_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+        file_ = CreateFileA(temp_.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
                             FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
         if (file_ != INVALID_HANDLE_VALUE) return true;
         if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) break;
@@ -127,9 +186,8 @@ int ExtractTarget::BeginFile(const std::string& relative, uint64_t declaredSize)
     const std::string parent = ParentOf(relative);
     if (!MakeFolder(parent)) return kErrorCannotWrite;
     final_ = folder_ + relative;
-    const DWORD attr = GetFileAttributesA(final_.c_str());
-    if (attr != INVALID_FILE_ATTRIBUTES && (attr & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)))
-        return kErrorCannotWrite;
+    // A folder under the final name is found by the rename, which fails;
+    // a link there is replaced, never written through.
     const std::string where = folder_ + (parent.empty() ? std::string() : parent + "\\");
     // Folders below the destination are never links, so they share its disk.
     if (!roomKnown_ || declaredSize > room_) {
@@ -173,12 +231,15 @@ int ExtractTarget::CommitFile(const FILETIME* modified) {
     if (file_ == INVALID_HANDLE_VALUE) return kErrorCannotWrite;
     const bool flushed = Flush();
     if (flushed && modified) SetFileTime(file_, nullptr, nullptr, modified);
+    const bool renamed = flushed && !hold_ && RenameOpenFile(file_, final_);
     const bool closed = CloseHandle(file_) != 0;
     file_ = INVALID_HANDLE_VALUE;
     if (flushed && closed && hold_) {
         held_.push_back({temp_, final_});
-    } else if (!flushed || !closed || !MoveFileExA(temp_.c_str(), final_.c_str(), MOVEFILE_REPLACE_EXISTING)) {
-        DeleteFileA(temp_.c_str());
+        if (!staging_.empty() && temp_.compare(0, staging_.back().size(), staging_.back()) == 0) ++staged_;
+    } else if (!flushed || !closed || (!renamed && !RenameClosedFile(temp_, final_))) {
+        // A file renamed whose closing failed is dropped under its name.
+        DeleteFileA((renamed ? final_ : temp_).c_str());
         temp_.clear();
         room_ += fileBytes_;
         budget_ += fileBytes_;
@@ -208,7 +269,7 @@ void ExtractTarget::AbortFile() {
 int ExtractTarget::Publish() {
     int result = kOk;
     for (const Held& h : held_) {
-        if (!MoveFileExA(h.temp.c_str(), h.final.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        if (!RenameClosedFile(h.temp, h.final)) {
             DeleteFileA(h.temp.c_str());
             result = kErrorCannotWrite;
         }

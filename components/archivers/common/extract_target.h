@@ -1,8 +1,9 @@
 // Where an extraction writes: every entry path is checked before anything
 // is made, folders are made step by step inside the destination, and each
-// file is written under a temporary name beside its final one and renamed
-// only when it is complete, so a damaged archive never leaves a partial
-// file under an entry's name. Writes are gathered into large blocks, and
+// file is written under a temporary name (in a staging folder of the
+// target's own inside the destination) and renamed only when it is
+// complete, so a damaged archive never leaves a partial file under an
+// entry's name. Writes are gathered into large blocks, and
 // the free space is read once and counted down by what is written; it is
 // read again before a file is refused for want of room. Link entries are
 // made last, as copies written the same way, once every file is there.
@@ -72,7 +73,7 @@ public:
 
 private:
     bool Flush();
-    bool CreateTemp(const std::string& where);
+    bool CreateTemp(const std::string& beside);
     int CopyInside(const std::string& relative, const std::string& inside);
 
     struct Link {
@@ -96,11 +97,17 @@ private:
     bool hold_ = false;
     std::vector<Held> held_;
     std::vector<Link> links_;
+    std::vector<std::string> staging_;  // folders of temporary files, each ending with "\"
+    size_t staged_ = 0;                 // held files in the last of them
+    bool stagingFailed_ = false;
     CommandProgress* progress_;     // of the command that extracts, or nullptr
 };
 
 // How many bytes a file collects before they go to the disk.
 constexpr size_t kWriteBlock = 1u << 20;
+
+// Held files a staging folder takes before the next one is begun.
+constexpr size_t kStagedPerFolder = 256;
 
 // Free bytes we leave on a disk: an entry must fit with this much to spare.
 constexpr uint64_t kDiskReserve = 8u << 20;

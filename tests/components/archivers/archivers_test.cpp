@@ -549,37 +549,46 @@ TEST(ExtractTargetFiles, PiecesAbortsAndRoom) {
         {"sub\\dropped.bin", kWriteBlock + 9, {65536}, false},
         {"empty.bin", 0, {1}, true},
     };
-    ExtractTarget target(dir.path() + "out");
-    ASSERT_TRUE(target.ready());
-    for (const Case& c : cases) {
-        std::string bytes(c.size, '\0');
-        for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>((i * 131) ^ (i >> 9));
-        ASSERT_EQ(target.BeginFile(c.path, c.size), kOk) << c.path;
-        size_t at = 0;
-        for (size_t k = 0; at < bytes.size(); ++k) {
-            const size_t n = std::min(c.pieces[std::min(k, c.pieces.size() - 1)], bytes.size() - at);
-            ASSERT_TRUE(target.Write(reinterpret_cast<const uint8_t*>(bytes.data()) + at, n)) << c.path;
-            at += n;
+    {
+        ExtractTarget target(dir.path() + "out");
+        ASSERT_TRUE(target.ready());
+        for (const Case& c : cases) {
+            std::string bytes(c.size, '\0');
+            for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>((i * 131) ^ (i >> 9));
+            ASSERT_EQ(target.BeginFile(c.path, c.size), kOk) << c.path;
+            size_t at = 0;
+            for (size_t k = 0; at < bytes.size(); ++k) {
+                const size_t n = std::min(c.pieces[std::min(k, c.pieces.size() - 1)], bytes.size() - at);
+                ASSERT_TRUE(target.Write(reinterpret_cast<const uint8_t*>(bytes.data()) + at, n)) << c.path;
+                at += n;
+            }
+            if (c.commit) {
+                EXPECT_EQ(target.CommitFile(nullptr), kOk) << c.path;
+                EXPECT_EQ(qaztest::FileBytes(target.FullPath(c.path)), bytes) << c.path;
+            } else {
+                target.AbortFile();
+                EXPECT_EQ(qaztest::FileBytes(target.FullPath(c.path)), "<missing>") << c.path;
+            }
         }
-        if (c.commit) {
-            EXPECT_EQ(target.CommitFile(nullptr), kOk) << c.path;
-            EXPECT_EQ(qaztest::FileBytes(target.FullPath(c.path)), bytes) << c.path;
-        } else {
-            target.AbortFile();
-            EXPECT_EQ(qaztest::FileBytes(target.FullPath(c.path)), "<missing>") << c.path;
-        }
+        EXPECT_EQ(target.BeginFile("huge.bin", uint64_t(1) << 60), kErrorDiskSpace);
+        EXPECT_EQ(target.BeginFile("after.bin", 3), kOk);
+        EXPECT_TRUE(target.Write(reinterpret_cast<const uint8_t*>("abc"), 3));
+        EXPECT_EQ(target.CommitFile(nullptr), kOk);
+        EXPECT_EQ(qaztest::FileBytes(target.FullPath("after.bin")), "abc");
+        // A folder under the entry's name stays a folder.
+        dir.Folder("out\\taken");
+        EXPECT_EQ(target.BeginFile("taken", 3), kOk);
+        EXPECT_TRUE(target.Write(reinterpret_cast<const uint8_t*>("abc"), 3));
+        EXPECT_EQ(target.CommitFile(nullptr), kErrorCannotWrite);
+        EXPECT_NE(GetFileAttributesA(target.FullPath("taken").c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u);
     }
-    EXPECT_EQ(target.BeginFile("huge.bin", uint64_t(1) << 60), kErrorDiskSpace);
-    EXPECT_EQ(target.BeginFile("after.bin", 3), kOk);
-    EXPECT_TRUE(target.Write(reinterpret_cast<const uint8_t*>("abc"), 3));
-    EXPECT_EQ(target.CommitFile(nullptr), kOk);
-    EXPECT_EQ(qaztest::FileBytes(target.FullPath("after.bin")), "abc");
     for (unsigned n = 0; n < 32; ++n) {
         wsprintfA(stale, "out\\~qz%lx_%x.tmp", GetCurrentProcessId(), n);
         EXPECT_EQ(qaztest::FileBytes(dir.path() + stale), "keep") << stale;
         DeleteFileA((dir.path() + stale).c_str());
     }
-    // Only the files made are left: no temporary file anywhere below.
+    // Once the target ends only the files made are left: no temporary file
+    // or staging folder anywhere below.
     for (const char* folder : {"out\\", "out\\sub\\", "out\\sub\\deep\\"}) {
         WIN32_FIND_DATAA fd;
         HANDLE h = FindFirstFileA((dir.path() + folder + "~qz*").c_str(), &fd);
@@ -609,6 +618,20 @@ TEST(ExtractTargetFiles, HeldFilesAndLinkCopiesWithinTheBudget) {
     std::vector<std::string> left;
     Walk(dir.path() + "dropped\\", "", left);
     EXPECT_TRUE(left.empty()) << left.size();
+    // More held files than one staging folder takes all get their names.
+    const size_t many = kStagedPerFolder + 3;
+    {
+        ExtractTarget target(dir.path() + "many");
+        target.HoldFiles();
+        for (size_t i = 0; i < many; ++i) put(target, ("f\\" + std::to_string(i)).c_str(), std::to_string(i));
+        EXPECT_EQ(target.Publish(), kOk);
+    }
+    Walk(dir.path() + "many\\", "", left);
+    EXPECT_EQ(left.size(), many);
+    for (size_t i = 0; i < many; ++i)
+        EXPECT_EQ(qaztest::FileBytes(dir.path() + "many\\f\\" + std::to_string(i)), std::to_string(i));
+    WIN32_FIND_DATAA fd;
+    EXPECT_EQ(FindFirstFileA((dir.path() + "many\\~qz*").c_str(), &fd), INVALID_HANDLE_VALUE);
 
     ExtractTarget target(dir.path() + "out", 5u << 20);
     target.HoldFiles();
