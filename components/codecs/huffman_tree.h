@@ -44,7 +44,7 @@ public:
             for (unsigned k = 0; k < count_[len]; ++k) {
                 const uint32_t c = first_[len] + k;
                 const uint32_t from = c << (kTableBits - len), to = (c + 1) << (kTableBits - len);
-                const uint32_t entry = (uint32_t(sorted_[offset_[len] + k]) << 5) | len;
+                const uint16_t entry = static_cast<uint16_t>(sorted_[offset_[len] + k] << 5 | len);
                 for (uint32_t e = from; e < to; ++e) table_[e] = entry;
             }
         return true;
@@ -60,11 +60,18 @@ public:
     int Decode(MsbBitSource& bits) const {
         if (single_) return symbol_;
         bits.Fill();
-        const uint32_t entry = table_[bits.Peek(kTableBits)];
+        const unsigned entry = table_[bits.Peek(kTableBits)];
         if (entry) {
             bits.Drop(entry & 31);
             return int(entry >> 5);
         }
+        return DecodeLong(bits);
+    }
+
+private:
+    static_assert(kSymbols <= (1u << 11), "a table entry holds the symbol in 11 bits");
+    // Codes longer than the table's bits, found from the first code of each length.
+    int DecodeLong(MsbBitSource& bits) const {
         const uint32_t peek = bits.Peek(16);
         for (unsigned len = kTableBits + 1; len <= 16; ++len) {
             const uint32_t c = peek >> (16 - len);
@@ -76,14 +83,13 @@ public:
         return -1;
     }
 
-private:
     bool single_ = true;
     uint16_t symbol_ = 0;
     uint32_t first_[17] = {};
     unsigned offset_[17] = {};
     unsigned count_[17] = {};
     uint16_t sorted_[kSymbols] = {};
-    uint32_t table_[1u << kTableBits] = {};
+    uint16_t table_[1u << kTableBits] = {};  // symbol << 5 | length; 0 for a longer code
 };
 
 }  // namespace qaz::codecs
