@@ -82,8 +82,8 @@ public:
 };
 
 // MSZIP: each block is "CK" and a deflate stream of its own, but back
-// references reach into the 32 KB written before it, so the history is
-// handed to zlib as the block's dictionary.
+// references reach into the 32 KB written before it: zlib's window is kept
+// from one block's stream to the next (inflateResetKeep).
 class MszipDecoder : public BlockDecoder {
 public:
     MszipDecoder() { ok_ = inflateInit2(&z_, -15) == Z_OK; }
@@ -92,8 +92,7 @@ public:
     }
     CabStatus Decode(const uint8_t* in, size_t size, uint8_t* out, size_t outSize) override {
         if (!ok_ || size < 2 || in[0] != 'C' || in[1] != 'K') return CabStatus::Corrupt;
-        inflateReset(&z_);
-        if (historySize_ && inflateSetDictionary(&z_, history_, historySize_) != Z_OK) return CabStatus::Corrupt;
+        inflateResetKeep(&z_);
         z_.next_in = const_cast<uint8_t*>(in + 2);
         z_.avail_in = static_cast<uInt>(size - 2);
         z_.next_out = out;
@@ -102,26 +101,12 @@ public:
         while (r == Z_OK && z_.avail_out > 0) r = inflate(&z_, Z_NO_FLUSH);
         // The block's stream must end, or at least have filled the block exactly.
         if (z_.avail_out != 0 || (r != Z_STREAM_END && r != Z_OK && r != Z_BUF_ERROR)) return CabStatus::Corrupt;
-        Remember(out, outSize);
         return CabStatus::Ok;
     }
 
 private:
-    void Remember(const uint8_t* out, size_t n) {
-        if (n >= sizeof history_) {
-            std::memcpy(history_, out + n - sizeof history_, sizeof history_);
-            historySize_ = sizeof history_;
-            return;
-        }
-        const size_t keep = std::min<size_t>(historySize_, sizeof history_ - n);
-        std::memmove(history_, history_ + historySize_ - keep, keep);
-        std::memcpy(history_ + keep, out, n);
-        historySize_ = static_cast<uInt>(keep + n);
-    }
     z_stream z_ = {};
     bool ok_ = false;
-    uint8_t history_[32768];
-    uInt historySize_ = 0;
 };
 
 class LzxBlockDecoder : public BlockDecoder {

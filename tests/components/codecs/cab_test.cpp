@@ -1,7 +1,8 @@
 // The cabinet reader against the peers: cabinets gcab made unpack
 // byte-exact, damage is found and named, a cabinet behind other data is
 // found only where its sizes agree, and LZX data from a small writer of our
-// own (checked by cabextract first) comes back whole.
+// own and MSZIP whose blocks reach back into the one before (each checked
+// by cabextract first) come back whole.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -199,17 +200,18 @@ TEST_F(CabReader, CabinetBehindOtherDataIsFoundWhereItsSizesAgree) {
     EXPECT_TRUE(o->got.bytes.at(0) == files_[0].second);
 }
 
-TEST_F(CabReader, LzxOfOurWriterPassesCabextractAndComesBack) {
+TEST_F(CabReader, LzxAndChainedMszipOfOurWriterPassCabextractAndComeBack) {
     struct Case {
         int window;
         const char* kinds;  // per frame, repeated
         bool e8;
     };
-    const Case cases[] = {{15, "v", false}, {16, "a", true}, {21, "vau", true}, {18, "u", false}, {21, "av", false},
+    // Window 0: MSZIP whose blocks reach back into the one before.
+    const Case cases[] = {{0, "", false}, {15, "v", false}, {16, "a", true}, {21, "vau", true}, {18, "u", false}, {21, "av", false},
                           {17, "VxAxUx", true}};
     for (const Case& c : cases) {
         const std::string what = std::to_string(c.window) + c.kinds + (c.e8 ? "e8" : "");
-        const Bytes cab = LzxCabinet(files_, c.window, c.kinds, c.e8);
+        const Bytes cab = c.window ? LzxCabinet(files_, c.window, c.kinds, c.e8) : qaztest::MszipCabinet(files_);
         const std::string path = dir_ + "/l" + what + ".cab", out = dir_ + "/x" + what;
         WriteAll(path, cab);
         // The writer first, by the peer.

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <map>
 
+#include <zlib.h>
+
 #include "components/codecs/cab.h"
 
 namespace qaztest {
@@ -272,6 +274,36 @@ Bytes LzxCabinet(const std::vector<std::pair<std::string, Bytes>>& files, int wi
         }
     }
     return MakeCabinet(records, uint16_t(3 | window << 8), blocks);
+}
+
+// MSZIP as Windows' own packer writes it: each 32 KB block a deflate stream
+// of its own whose matches reach into the 32 KB before it.
+Bytes MszipCabinet(const std::vector<std::pair<std::string, Bytes>>& files) {
+    Bytes all;
+    std::vector<CabEntry> records;
+    for (const auto& f : files) {
+        all.insert(all.end(), f.second.begin(), f.second.end());
+        records.push_back({f.first, uint32_t(f.second.size()), 0x20});
+    }
+    std::vector<CabBlock> blocks;
+    for (size_t at = 0; at < all.size(); at += 32768) {
+        const size_t n = std::min<size_t>(32768, all.size() - at), back = std::min<size_t>(32768, at);
+        z_stream z = {};
+        deflateInit2(&z, 9, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY);
+        if (back) deflateSetDictionary(&z, all.data() + at - back, uInt(back));
+        Bytes packed(2 + deflateBound(&z, uLong(n)));
+        packed[0] = 'C';
+        packed[1] = 'K';
+        z.next_in = all.data() + at;
+        z.avail_in = uInt(n);
+        z.next_out = packed.data() + 2;
+        z.avail_out = uInt(packed.size() - 2);
+        deflate(&z, Z_FINISH);
+        packed.resize(packed.size() - z.avail_out);
+        deflateEnd(&z);
+        blocks.push_back({packed, uint16_t(n)});
+    }
+    return MakeCabinet(records, 1, blocks);
 }
 
 }  // namespace qaztest

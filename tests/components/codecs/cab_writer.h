@@ -34,4 +34,8 @@ Bytes MakeCabinet(const std::vector<CabEntry>& files, uint16_t type, const std::
 // upper-case kind is one block over that frame and the next.
 Bytes LzxCabinet(const std::vector<std::pair<std::string, Bytes>>& files, int window, const std::string& kinds, bool e8);
 
+// The files packed with MSZIP, each block's matches reaching into the one
+// before it, as Windows' own cabinet writer packs them.
+Bytes MszipCabinet(const std::vector<std::pair<std::string, Bytes>>& files);
+
 }  // namespace qaztest
