@@ -99,16 +99,16 @@ TEST_F(Jpeg, DecodesAsDjpegDoes) {
         Bytes reference;
         ASSERT_TRUE(ReadPnm(Path(c.name) + ".pnm", w, h, reference));
         const Bytes file = ReadAll(Path(c.name));
-        for (bool plain : {false, true}) {  // the SSE2 inverse DCT where it runs, and the plain one
-            SCOPED_TRACE(plain ? "plain IDCT" : "fast IDCT");
-            JpegUsePlainIdct(plain);
+        for (bool plain : {false, true}) {  // the SSE2 code where it runs, and the plain C
+            SCOPED_TRACE(plain ? "plain C" : "SSE2");
+            JpegUsePlainCode(plain);
             Picture out;
             ASSERT_EQ(DecodeJpeg(file.data(), file.size(), out), DecodeStatus::Ok);
             ASSERT_EQ(out.width, w);
             ASSERT_EQ(out.height, h);
             EXPECT_TRUE(out.pixels == reference) << "PSNR " << Psnr(out.pixels, reference) << " dB";
         }
-        JpegUsePlainIdct(false);
+        JpegUsePlainCode(false);
     }
 }
 
