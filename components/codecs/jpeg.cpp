@@ -172,7 +172,7 @@ public:
 private:
     // A 0xFF byte, a marker or the end of the data: the stuffed byte's
     // value, or a zero byte that counts as missing (and no more reads).
-    [[gnu::noinline]] uint32_t SpecialByte() {
+    uint32_t SpecialByte() {
         if (pos_ < limit_ && pos_ + 1 < size_ && data_[pos_ + 1] == 0) {
             pos_ += 2;
             return 0xFF;
