@@ -428,6 +428,31 @@ QAZ_SSE2 int RowSse2(const uint8_t* c0, const uint8_t* c1, const uint8_t* c2, bo
     return x;
 }
 
+// Eight samples from `at` as 16-bit sums: 3 x row + far, or 4 x row.
+QAZ_SSE2 inline __m128i ColumnSums(const uint8_t* row, const uint8_t* far, int at) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i r = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(row + at)), zero);
+    if (!far) return _mm_slli_epi16(r, 2);
+    const __m128i f = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(far + at)), zero);
+    return _mm_add_epi16(_mm_add_epi16(r, _mm_add_epi16(r, r)), f);
+}
+
+// A component halved across: the output pairs 2x, 2x + 1 for x from 1
+// while x + 8 < cw, eight at a time, each (3 x sum[x] + sum[x -+ 1] +
+// bias) >> 4 of the column sums; returns the first x not done.
+QAZ_SSE2 int WidenSse2(const uint8_t* row, const uint8_t* far, int cw, int evenBias, int oddBias, uint8_t* buf) {
+    const __m128i even = _mm_set1_epi16(static_cast<int16_t>(evenBias)), odd = _mm_set1_epi16(static_cast<int16_t>(oddBias));
+    int x = 1;
+    for (; x + 8 < cw; x += 8) {
+        const __m128i here = ColumnSums(row, far, x), three = _mm_add_epi16(here, _mm_add_epi16(here, here));
+        const __m128i e = _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(three, ColumnSums(row, far, x - 1)), even), 4);
+        const __m128i o = _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(three, ColumnSums(row, far, x + 1)), odd), 4);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(buf + 2 * x),
+                         _mm_unpacklo_epi8(_mm_packus_epi16(e, e), _mm_packus_epi16(o, o)));
+    }
+    return x;
+}
+
 bool HasSse2() {
 #if defined(__x86_64__)
     return true;
@@ -990,36 +1015,38 @@ private:
         const int cy = y / k.vs;
         const uint8_t* row = SampleRow(k, cy, my, cur);
         const int cw = k.width;
-        if (k.vs == 2 && (k.hs == 1 || (k.hs == 2 && cw > 2))) {
+        if (k.vs == 2 && k.hs == 1) {
             const bool lower = y & 1;
             const uint8_t* far = SampleRow(k, lower ? cy + 1 : cy - 1, my, cur);
-            if (k.hs == 1) {
-                const int bias = lower ? 2 : 1;
-                for (int x = 0; x < width; ++x) buf[x] = static_cast<uint8_t>((row[x] * 3 + far[x] + bias) >> 2);
-                return buf;
-            }
-            int last = row[0] * 3 + far[0], here = last;
-            buf[0] = static_cast<uint8_t>((here * 4 + 8) >> 4);
-            for (int x = 0; x < cw - 1; ++x) {
-                const int next = row[x + 1] * 3 + far[x + 1];
-                if (x > 0) buf[2 * x] = static_cast<uint8_t>((here * 3 + last + 8) >> 4);
-                buf[2 * x + 1] = static_cast<uint8_t>((here * 3 + next + 7) >> 4);
-                last = here;
-                here = next;
-            }
-            buf[2 * cw - 2] = static_cast<uint8_t>((here * 3 + last + 8) >> 4);
-            buf[2 * cw - 1] = static_cast<uint8_t>((here * 4 + 7) >> 4);
+            const int bias = lower ? 2 : 1;
+            for (int x = 0; x < width; ++x) buf[x] = static_cast<uint8_t>((row[x] * 3 + far[x] + bias) >> 2);
             return buf;
         }
-        if (k.hs == 2 && k.vs == 1 && cw > 2) {
-            buf[0] = row[0];
-            buf[1] = static_cast<uint8_t>((row[0] * 3 + row[1] + 2) >> 2);
-            for (int x = 1; x < cw - 1; ++x) {
-                buf[2 * x] = static_cast<uint8_t>((row[x] * 3 + row[x - 1] + 1) >> 2);
-                buf[2 * x + 1] = static_cast<uint8_t>((row[x] * 3 + row[x + 1] + 2) >> 2);
+        if (k.hs == 2 && k.vs <= 2 && cw > 2) {
+            // The column sums: 3 x the nearer row + the farther one when
+            // halved down too, else 4 x the row; the pairs come out at
+            // sixteen times the sample, rounded with the biases.
+            const uint8_t* far = nullptr;
+            int evenBias = 4, oddBias = 8;
+            if (k.vs == 2) {
+                far = SampleRow(k, y & 1 ? cy + 1 : cy - 1, my, cur);
+                evenBias = 8, oddBias = 7;
             }
-            buf[2 * cw - 2] = static_cast<uint8_t>((row[cw - 1] * 3 + row[cw - 2] + 1) >> 2);
-            buf[2 * cw - 1] = row[cw - 1];
+            auto sum = [&](int x) { return far ? row[x] * 3 + far[x] : row[x] * 4; };
+            auto pair = [&](int x) {
+                const int three = sum(x) * 3;
+                buf[2 * x] = static_cast<uint8_t>((three + sum(x - 1) + evenBias) >> 4);
+                buf[2 * x + 1] = static_cast<uint8_t>((three + sum(x + 1) + oddBias) >> 4);
+            };
+            buf[0] = static_cast<uint8_t>((sum(0) * 4 + evenBias) >> 4);
+            buf[1] = static_cast<uint8_t>((sum(0) * 3 + sum(1) + oddBias) >> 4);
+            int x = 1;
+#ifdef QAZ_JPEG_SSE2
+            if (UseSse2()) x = WidenSse2(row, far, cw, evenBias, oddBias, buf);
+#endif
+            for (; x < cw - 1; ++x) pair(x);
+            buf[2 * cw - 2] = static_cast<uint8_t>((sum(cw - 1) * 3 + sum(cw - 2) + evenBias) >> 4);
+            buf[2 * cw - 1] = static_cast<uint8_t>((sum(cw - 1) * 4 + 7) >> 4);
             return buf;
         }
         for (int x = 0; x < width; ++x) buf[x] = row[x / k.hs];
