@@ -93,6 +93,11 @@ public:
         }
     }
 
+    // At least 16 bits: refills less often than Fill, a few bytes at a time.
+    void Ensure16() {
+        if (count_ < 16) Fill();
+    }
+
     uint32_t Peek(int n) const { return bits_ >> (32 - n); }
     void Skip(int n) {
         bits_ <<= n;
@@ -766,7 +771,7 @@ private:
         blk[0] = static_cast<int32_t>(static_cast<U>(k.dcPred) * quant[0]);
         bool any = false;
         for (int i = 1; i < 64; ++i) {
-            r.Fill();
+            r.Ensure16();
             const int32_t e = ac.fastAc[r.Peek(kLookBits)];
             if (e) {  // code and value in one look-up
                 r.Skip(e & 15);
