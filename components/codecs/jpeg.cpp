@@ -342,14 +342,9 @@ QAZ_SSE2 inline void Transpose(__m128i* v) {
     v[7] = _mm_unpackhi_epi64(b3, b7);
 }
 
-QAZ_SSE2 void IdctSse2(int32_t* in, uint8_t* out, ptrdiff_t stride) {
-    __m128i v[8];
-    for (int r = 0; r < 8; ++r) {
-        auto* p = reinterpret_cast<__m128i*>(in + r * 8);
-        v[r] = _mm_packs_epi32(_mm_loadu_si128(p), _mm_loadu_si128(p + 1));
-        _mm_storeu_si128(p, _mm_setzero_si128());
-        _mm_storeu_si128(p + 1, _mm_setzero_si128());
-    }
+// The two passes over the rows of a block saturated to 16 bits, and the
+// samples out.
+QAZ_SSE2 inline void IdctRows(__m128i* v, uint8_t* out, ptrdiff_t stride) {
     constexpr int kPass1Shift = kConstBits - kPass1Bits, kPass2Shift = kConstBits + kPass1Bits + 3;
     Idct8(v, kPass1Shift, 1 << (kPass1Shift - 1));
     Transpose(v);
@@ -360,6 +355,32 @@ QAZ_SSE2 void IdctSse2(int32_t* in, uint8_t* out, ptrdiff_t stride) {
         _mm_storel_epi64(reinterpret_cast<__m128i*>(out), bytes);
         _mm_storel_epi64(reinterpret_cast<__m128i*>(out + stride), _mm_srli_si128(bytes, 8));
     }
+}
+
+QAZ_SSE2 void IdctSse2(int32_t* in, uint8_t* out, ptrdiff_t stride) {
+    __m128i v[8];
+    for (int r = 0; r < 8; ++r) {
+        auto* p = reinterpret_cast<__m128i*>(in + r * 8);
+        v[r] = _mm_packs_epi32(_mm_loadu_si128(p), _mm_loadu_si128(p + 1));
+        _mm_storeu_si128(p, _mm_setzero_si128());
+        _mm_storeu_si128(p + 1, _mm_setzero_si128());
+    }
+    IdctRows(v, out, stride);
+}
+
+// A stored block: each coefficient times its factor, the exact product
+// saturated to 16 bits as the dequantized block would be.
+QAZ_SSE2 void IdctSse2Stored(const int16_t* in, const uint16_t* quant, uint8_t* out, ptrdiff_t stride) {
+    __m128i v[8];
+    for (int r = 0; r < 8; ++r) {
+        const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + r * 8));
+        const __m128i q = _mm_loadu_si128(reinterpret_cast<const __m128i*>(quant + r * 8));
+        // Signed times unsigned: the unsigned high half, less q where c < 0.
+        const __m128i lo = _mm_mullo_epi16(c, q);
+        const __m128i hi = _mm_sub_epi16(_mm_mulhi_epu16(c, q), _mm_and_si128(q, _mm_srai_epi16(c, 15)));
+        v[r] = _mm_packs_epi32(_mm_unpacklo_epi16(lo, hi), _mm_unpackhi_epi16(lo, hi));
+    }
+    IdctRows(v, out, stride);
 }
 
 // Sixteen pixels from three planes (c0 first in memory) into 48 bytes of
@@ -822,7 +843,7 @@ private:
             --eobRun_;
             return;
         }
-        BitReader& r = reader_;
+        BitReader r = reader_;  // in registers, as in SequentialBlock
         const Huffman& ac = ac_[k.acTable];
         for (int i = from; i <= se_; ++i) {
             const int rs = r.Decode(ac);
@@ -839,10 +860,11 @@ private:
             if (i > 63) break;
             blk[kZigzag[i]] = static_cast<int16_t>(static_cast<U>(r.Receive(s)) << al_);
         }
+        reader_ = r;
     }
 
     void AcRefine(Component& k, int16_t* blk) {
-        BitReader& r = reader_;
+        BitReader r = reader_;
         const int p1 = 1 << al_, m1 = -p1;
         int i = ss_;
         auto refine = [&](int16_t& coef) {
@@ -879,6 +901,7 @@ private:
             }
             --eobRun_;
         }
+        reader_ = r;
     }
 
     int16_t* StoredBlock(Component& k, int bx, int by) {
@@ -980,6 +1003,12 @@ private:
                 for (int bx = 0; bx < k.blocksW; ++bx) {
                     const int16_t* src = StoredBlock(k, bx, my * k.v + y);
                     uint8_t* out = k.plane[which].data() + y * 8 * stride + bx * 8;
+#ifdef QAZ_JPEG_SSE2
+                    if (UseSse2()) {
+                        IdctSse2Stored(src, k.quant, out, stride);
+                        continue;
+                    }
+#endif
                     bool any = false;
                     for (int i = 0; i < 64; ++i) {
                         blk[i] = static_cast<int32_t>(static_cast<U>(static_cast<int32_t>(src[i])) * k.quant[i]);
