@@ -72,32 +72,30 @@ bool BuildHuffman(const uint8_t* counts, const uint8_t* symbols, int total, bool
 // each 0xFF removed. At a marker or the end it feeds zeros and counts them.
 class BitReader {
 public:
+    BitReader() = default;
     BitReader(const uint8_t* data, size_t size, size_t pos) : data_(data), size_(size), pos_(pos) {}
 
     size_t Position() const { return pos_; }
     // True once the decoding has used bits that the data did not have.
     bool Overrun() const { return count_ < phantom_; }
 
+    // At least 25 bits in the buffer afterwards.
     void Fill() {
         while (count_ <= 24) {
-            uint32_t byte = 0;
-            if (!atMarker_ && pos_ < size_) {
-                byte = data_[pos_];
-                if (byte != 0xFF) {
-                    ++pos_;
-                } else if (pos_ + 1 < size_ && data_[pos_ + 1] == 0) {
-                    pos_ += 2;
-                } else {
-                    atMarker_ = true;
-                    byte = 0;
-                }
+            uint32_t byte;
+            if (pos_ < limit_ && (byte = data_[pos_]) != 0xFF) {
+                ++pos_;
             } else {
-                atMarker_ = true;
+                byte = SpecialByte();
             }
-            if (atMarker_) phantom_ += 8;
             bits_ |= byte << (24 - count_);
             count_ += 8;
         }
+    }
+
+    // At least 16 bits: refills less often than Fill, a few bytes at a time.
+    void Ensure16() {
+        if (count_ < 16) Fill();
     }
 
     uint32_t Peek(int n) const { return bits_ >> (32 - n); }
@@ -122,11 +120,22 @@ public:
     // n value bits of a coefficient, sign-extended as T.81 F.2.2.1 says.
     int Receive(int n) {
         if (n == 0) return 0;
-        const int v = Bits(n);
-        return v < (1 << (n - 1)) ? v - ((1 << n) - 1) : v;
+        return Extend(Bits(n), n);
     }
+    // The same for n of 1-16.
+    int ReceiveSome(int n) {
+        if (count_ < n) Fill();
+        const int v = static_cast<int>(Peek(n));
+        Skip(n);
+        return Extend(v, n);
+    }
+    static int Extend(int v, int n) { return v < (1 << (n - 1)) ? v - ((1 << n) - 1) : v; }
     int Decode(const Huffman& h) {
         Fill();
+        return DecodeFilled(h);
+    }
+    // The same with at least 16 bits in the buffer.
+    int DecodeFilled(const Huffman& h) {
         const uint16_t e = h.fast[Peek(kLookBits)];
         if (e) {
             Skip(e >> 8);
@@ -149,7 +158,7 @@ public:
         bits_ = 0;
         count_ = 0;
         phantom_ = 0;
-        atMarker_ = false;
+        limit_ = size_;
         while (pos_ + 1 < size_) {
             if (data_[pos_] == 0xFF && data_[pos_ + 1] != 0 && data_[pos_ + 1] != 0xFF) {
                 if (data_[pos_ + 1] >= 0xD0 && data_[pos_ + 1] <= 0xD7) pos_ += 2;
@@ -166,13 +175,25 @@ public:
     }
 
 private:
-    const uint8_t* data_;
-    size_t size_;
-    size_t pos_;
+    // A 0xFF byte, a marker or the end of the data: the stuffed byte's
+    // value, or a zero byte that counts as missing (and no more reads).
+    uint32_t SpecialByte() {
+        if (pos_ < limit_ && pos_ + 1 < size_ && data_[pos_ + 1] == 0) {
+            pos_ += 2;
+            return 0xFF;
+        }
+        limit_ = 0;
+        phantom_ += 8;
+        return 0;
+    }
+
+    const uint8_t* data_ = nullptr;
+    size_t size_ = 0;
+    size_t pos_ = 0;
+    size_t limit_ = size_;  // size_, or 0 once a marker or the end is reached
     uint32_t bits_ = 0;
     int count_ = 0;
     int phantom_ = 0;
-    bool atMarker_ = false;
 };
 
 // The accurate integer inverse DCT (Loeffler, Ligtenberg and Moschytz's
@@ -221,8 +242,8 @@ inline void Idct1D(U i0, U i1, U i2, U i3, U i4, U i5, U i6, U i7, U* t) {
 
 inline uint8_t Clamp(int32_t v) { return static_cast<uint8_t>(v < 0 ? 0 : v > 255 ? 255 : v); }
 
-// in: the dequantized block in row-major order.
-void Idct(const int32_t* in, uint8_t* out, ptrdiff_t stride) {
+// in: the dequantized block in row-major order, cleared on the way.
+void Idct(int32_t* in, uint8_t* out, ptrdiff_t stride) {
     int32_t ws[64];
     U t[8];
     for (int c = 0; c < 8; ++c) {
@@ -246,6 +267,7 @@ void Idct(const int32_t* in, uint8_t* out, ptrdiff_t stride) {
         Idct1D(U(row[0]), U(row[1]), U(row[2]), U(row[3]), U(row[4]), U(row[5]), U(row[6]), U(row[7]), t);
         for (int i = 0; i < 8; ++i) out[i] = Clamp(Descale(t[i], kShift) + 128);
     }
+    std::memset(in, 0, 64 * sizeof *in);
 }
 
 #if defined(__i386__) || defined(__x86_64__)
@@ -320,11 +342,9 @@ QAZ_SSE2 inline void Transpose(__m128i* v) {
     v[7] = _mm_unpackhi_epi64(b3, b7);
 }
 
-QAZ_SSE2 void IdctSse2(const int32_t* in, uint8_t* out, ptrdiff_t stride) {
-    __m128i v[8];
-    for (int r = 0; r < 8; ++r)
-        v[r] = _mm_packs_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(in + r * 8)),
-                               _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + r * 8 + 4)));
+// The two passes over the rows of a block saturated to 16 bits, and the
+// samples out.
+QAZ_SSE2 inline void IdctRows(__m128i* v, uint8_t* out, ptrdiff_t stride) {
     constexpr int kPass1Shift = kConstBits - kPass1Bits, kPass2Shift = kConstBits + kPass1Bits + 3;
     Idct8(v, kPass1Shift, 1 << (kPass1Shift - 1));
     Transpose(v);
@@ -337,6 +357,128 @@ QAZ_SSE2 void IdctSse2(const int32_t* in, uint8_t* out, ptrdiff_t stride) {
     }
 }
 
+QAZ_SSE2 void IdctSse2(int32_t* in, uint8_t* out, ptrdiff_t stride) {
+    __m128i v[8];
+    for (int r = 0; r < 8; ++r) {
+        auto* p = reinterpret_cast<__m128i*>(in + r * 8);
+        v[r] = _mm_packs_epi32(_mm_loadu_si128(p), _mm_loadu_si128(p + 1));
+        _mm_storeu_si128(p, _mm_setzero_si128());
+        _mm_storeu_si128(p + 1, _mm_setzero_si128());
+    }
+    IdctRows(v, out, stride);
+}
+
+// A stored block: each coefficient times its factor, the exact product
+// saturated to 16 bits as the dequantized block would be.
+QAZ_SSE2 void IdctSse2Stored(const int16_t* in, const uint16_t* quant, uint8_t* out, ptrdiff_t stride) {
+    __m128i v[8];
+    for (int r = 0; r < 8; ++r) {
+        const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + r * 8));
+        const __m128i q = _mm_loadu_si128(reinterpret_cast<const __m128i*>(quant + r * 8));
+        // Signed times unsigned: the unsigned high half, less q where c < 0.
+        const __m128i lo = _mm_mullo_epi16(c, q);
+        const __m128i hi = _mm_sub_epi16(_mm_mulhi_epu16(c, q), _mm_and_si128(q, _mm_srai_epi16(c, 15)));
+        v[r] = _mm_packs_epi32(_mm_unpacklo_epi16(lo, hi), _mm_unpackhi_epi16(lo, hi));
+    }
+    IdctRows(v, out, stride);
+}
+
+// Sixteen pixels from three planes (c0 first in memory) into 48 bytes of
+// 24-bit pixels.
+QAZ_SSE2 inline void Store24(uint8_t* dst, __m128i c0, __m128i c1, __m128i c2) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i lo01 = _mm_unpacklo_epi8(c0, c1), hi01 = _mm_unpackhi_epi8(c0, c1);
+    const __m128i lo2 = _mm_unpacklo_epi8(c2, zero), hi2 = _mm_unpackhi_epi8(c2, zero);
+    __m128i px[4] = {_mm_unpacklo_epi16(lo01, lo2), _mm_unpackhi_epi16(lo01, lo2), _mm_unpacklo_epi16(hi01, hi2),
+                     _mm_unpackhi_epi16(hi01, hi2)};
+    // Four 4-byte pixels to 12 bytes: first within each half, then the halves.
+    const __m128i low3 = _mm_set1_epi64x(0xFFFFFF), next3 = _mm_set1_epi64x(0xFFFFFF000000);
+    const __m128i first6 = _mm_set_epi32(0, 0, 0xFFFF, static_cast<int>(0xFFFFFFFF));
+    for (__m128i& v : px) {
+        const __m128i q = _mm_or_si128(_mm_and_si128(v, low3), _mm_and_si128(_mm_srli_epi64(v, 8), next3));
+        v = _mm_or_si128(_mm_and_si128(q, first6), _mm_andnot_si128(first6, _mm_srli_si128(q, 2)));
+    }
+    auto* out = reinterpret_cast<__m128i*>(dst);
+    _mm_storeu_si128(out, _mm_or_si128(px[0], _mm_slli_si128(px[1], 12)));
+    _mm_storeu_si128(out + 1, _mm_or_si128(_mm_srli_si128(px[1], 4), _mm_slli_si128(px[2], 8)));
+    _mm_storeu_si128(out + 2, _mm_or_si128(_mm_srli_si128(px[2], 8), _mm_slli_si128(px[3], 4)));
+}
+
+// (x * c + 32768) >> 16 for eight 16-bit x, as 16-bit results.
+QAZ_SSE2 inline __m128i MulRound(__m128i x, int c) {
+    const __m128i two = _mm_set1_epi16(2), k = Pair(c, 16384);
+    const __m128i lo = _mm_madd_epi16(_mm_unpacklo_epi16(x, two), k), hi = _mm_madd_epi16(_mm_unpackhi_epi16(x, two), k);
+    return _mm_packs_epi32(_mm_srai_epi32(lo, 16), _mm_srai_epi32(hi, 16));
+}
+
+// The colour conversion of eight pixels (16-bit lanes), with the same
+// results as the tables below: 1.402 is 1 + 26345 / 65536, 1.772 is
+// 2 - 14942 / 65536, and the green sum's 0.71414 is 1 - 18734 / 65536.
+QAZ_SSE2 inline void YccToRgb8(__m128i y, __m128i cb, __m128i cr, __m128i& r, __m128i& g, __m128i& b) {
+    const __m128i half = _mm_set1_epi16(128);
+    cb = _mm_sub_epi16(cb, half);
+    cr = _mm_sub_epi16(cr, half);
+    r = _mm_add_epi16(_mm_add_epi16(y, cr), MulRound(cr, 26345));
+    b = _mm_add_epi16(_mm_add_epi16(y, _mm_add_epi16(cb, cb)), MulRound(cb, -14942));
+    const __m128i k = Pair(-22554, 18734), round = _mm_set1_epi32(32768);
+    const __m128i lo = _mm_add_epi32(_mm_madd_epi16(_mm_unpacklo_epi16(cb, cr), k), round);
+    const __m128i hi = _mm_add_epi32(_mm_madd_epi16(_mm_unpackhi_epi16(cb, cr), k), round);
+    g = _mm_sub_epi16(_mm_add_epi16(y, _mm_packs_epi32(_mm_srai_epi32(lo, 16), _mm_srai_epi32(hi, 16))), cr);
+}
+
+// Whole groups of sixteen pixels of one row; returns how many were done.
+// c1 and c2 are null for grey; rgb: the samples are R, G, B already.
+QAZ_SSE2 int RowSse2(const uint8_t* c0, const uint8_t* c1, const uint8_t* c2, bool rgb, bool bgr, uint8_t* dst,
+                     int width) {
+    const __m128i zero = _mm_setzero_si128();
+    int x = 0;
+    for (; x + 16 <= width; x += 16, dst += 48) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(c0 + x));
+        if (!c1) {
+            Store24(dst, a, a, a);
+            continue;
+        }
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(c1 + x));
+        const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(c2 + x));
+        if (rgb) {
+            bgr ? Store24(dst, c, b, a) : Store24(dst, a, b, c);
+            continue;
+        }
+        __m128i r[2], g[2], bl[2];
+        YccToRgb8(_mm_unpacklo_epi8(a, zero), _mm_unpacklo_epi8(b, zero), _mm_unpacklo_epi8(c, zero), r[0], g[0], bl[0]);
+        YccToRgb8(_mm_unpackhi_epi8(a, zero), _mm_unpackhi_epi8(b, zero), _mm_unpackhi_epi8(c, zero), r[1], g[1], bl[1]);
+        const __m128i rr = _mm_packus_epi16(r[0], r[1]), gg = _mm_packus_epi16(g[0], g[1]),
+                      bb = _mm_packus_epi16(bl[0], bl[1]);
+        bgr ? Store24(dst, bb, gg, rr) : Store24(dst, rr, gg, bb);
+    }
+    return x;
+}
+
+// Eight samples from `at` as 16-bit sums: 3 x row + far, or 4 x row.
+QAZ_SSE2 inline __m128i ColumnSums(const uint8_t* row, const uint8_t* far, int at) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i r = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(row + at)), zero);
+    if (!far) return _mm_slli_epi16(r, 2);
+    const __m128i f = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(far + at)), zero);
+    return _mm_add_epi16(_mm_add_epi16(r, _mm_add_epi16(r, r)), f);
+}
+
+// A component halved across: the output pairs 2x, 2x + 1 for x from 1
+// while x + 8 < cw, eight at a time, each (3 x sum[x] + sum[x -+ 1] +
+// bias) >> 4 of the column sums; returns the first x not done.
+QAZ_SSE2 int WidenSse2(const uint8_t* row, const uint8_t* far, int cw, int evenBias, int oddBias, uint8_t* buf) {
+    const __m128i even = _mm_set1_epi16(static_cast<int16_t>(evenBias)), odd = _mm_set1_epi16(static_cast<int16_t>(oddBias));
+    int x = 1;
+    for (; x + 8 < cw; x += 8) {
+        const __m128i here = ColumnSums(row, far, x), three = _mm_add_epi16(here, _mm_add_epi16(here, here));
+        const __m128i e = _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(three, ColumnSums(row, far, x - 1)), even), 4);
+        const __m128i o = _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(three, ColumnSums(row, far, x + 1)), odd), 4);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(buf + 2 * x),
+                         _mm_unpacklo_epi8(_mm_packus_epi16(e, e), _mm_packus_epi16(o, o)));
+    }
+    return x;
+}
+
 bool HasSse2() {
 #if defined(__x86_64__)
     return true;
@@ -347,11 +489,20 @@ bool HasSse2() {
 }
 #endif
 
-bool plainIdct = false;
+bool plainCode = false;
 
-void InverseDct(const int32_t* in, uint8_t* out, ptrdiff_t stride) {
+bool UseSse2() {
 #ifdef QAZ_JPEG_SSE2
-    if (!plainIdct && HasSse2()) return IdctSse2(in, out, stride);
+    return !plainCode && HasSse2();
+#else
+    return false;
+#endif
+}
+
+// Both clear the block they read.
+void InverseDct(int32_t* in, uint8_t* out, ptrdiff_t stride) {
+#ifdef QAZ_JPEG_SSE2
+    if (UseSse2()) return IdctSse2(in, out, stride);
 #endif
     Idct(in, out, stride);
 }
@@ -424,7 +575,7 @@ public:
         // case, is decoded an MCU row at a time straight into the rows.
         if (!progressive_ && scanCount_ == ncomp_) {
             stream_ = true;
-            reader_ = std::make_unique<BitReader>(data_, size_, pos_);
+            reader_ = BitReader(data_, size_, pos_);
             restartsLeft_ = restartInterval_;
             for (int c = 0; c < ncomp_; ++c) comp_[c].dcPred = 0;
             Output();
@@ -629,44 +780,48 @@ private:
     // ---- entropy decoding ----
 
     // A sequential block, dequantized into blk (zero on entry); returns
-    // whether any AC coefficient is set. Positions written go to touched_.
+    // whether any AC coefficient is set. The bit reader works on a local
+    // copy, which the compiler can keep in registers.
     bool SequentialBlock(Component& k, int32_t* blk) {
-        BitReader& r = *reader_;
+        BitReader r = reader_;
         const Huffman& ac = ac_[k.acTable];
-        blk[0] = static_cast<int32_t>(static_cast<U>(NextDc(k)) * k.quant[0]);
-        touchedCount_ = 0;
-        for (int i = 1; i < 64;) {
-            r.Fill();
+        const uint16_t* quant = k.quant;
+        int t = r.Decode(dc_[k.dcTable]);
+        if (t > 16) t = 0;
+        k.dcPred += t ? r.ReceiveSome(t) : 0;
+        blk[0] = static_cast<int32_t>(static_cast<U>(k.dcPred) * quant[0]);
+        bool any = false;
+        for (int i = 1; i < 64; ++i) {
+            r.Ensure16();
             const int32_t e = ac.fastAc[r.Peek(kLookBits)];
-            int pos;
-            if (e) {
+            if (e) {  // code and value in one look-up
                 r.Skip(e & 15);
                 i += (e >> 4) & 15;
-                pos = kZigzag[i];
-                blk[pos] = (e >> 8) * k.quant[pos];
+                const int pos = kZigzag[i];
+                blk[pos] = (e >> 8) * quant[pos];
             } else {
-                const int rs = r.Decode(ac);
-                const int run = rs >> 4, s = rs & 15;
+                const int rs = r.DecodeFilled(ac);
+                const int s = rs & 15;
                 if (s == 0) {
-                    if (run < 15) break;
-                    i += 16;
+                    if (rs != 0xF0) break;  // end of block
+                    i += 15;
                     continue;
                 }
-                i += run;
-                pos = kZigzag[i];
-                blk[pos] = static_cast<int32_t>(static_cast<U>(r.Receive(s)) * k.quant[pos]);
+                i += rs >> 4;
+                const int pos = kZigzag[i];
+                blk[pos] = static_cast<int32_t>(static_cast<U>(r.ReceiveSome(s)) * quant[pos]);
             }
-            touched_[touchedCount_++] = static_cast<uint8_t>(pos);
-            ++i;
+            any = true;
         }
-        return touchedCount_ > 0;
+        reader_ = r;
+        return any;
     }
 
     // The next DC value of the component (the predictor plus the difference).
     int32_t NextDc(Component& k) {
-        int t = reader_->Decode(dc_[k.dcTable]);
+        int t = reader_.Decode(dc_[k.dcTable]);
         if (t > 16) t = 0;
-        return k.dcPred += reader_->Receive(t);
+        return k.dcPred += reader_.Receive(t);
     }
 
     // A sequential block kept undequantized, for multi-scan files.
@@ -678,7 +833,7 @@ private:
     void DcFirst(Component& k, int16_t* blk) { blk[0] = static_cast<int16_t>(static_cast<U>(NextDc(k)) << al_); }
 
     void DcRefine(int16_t* blk) {
-        if (reader_->Bit()) blk[0] = static_cast<int16_t>(blk[0] | (1 << al_));
+        if (reader_.Bit()) blk[0] = static_cast<int16_t>(blk[0] | (1 << al_));
     }
 
     // The AC coefficients from `from` to se_ (a whole sequential block
@@ -688,7 +843,7 @@ private:
             --eobRun_;
             return;
         }
-        BitReader& r = *reader_;
+        BitReader r = reader_;  // in registers, as in SequentialBlock
         const Huffman& ac = ac_[k.acTable];
         for (int i = from; i <= se_; ++i) {
             const int rs = r.Decode(ac);
@@ -705,10 +860,11 @@ private:
             if (i > 63) break;
             blk[kZigzag[i]] = static_cast<int16_t>(static_cast<U>(r.Receive(s)) << al_);
         }
+        reader_ = r;
     }
 
     void AcRefine(Component& k, int16_t* blk) {
-        BitReader& r = *reader_;
+        BitReader r = reader_;
         const int p1 = 1 << al_, m1 = -p1;
         int i = ss_;
         auto refine = [&](int16_t& coef) {
@@ -745,6 +901,7 @@ private:
             }
             --eobRun_;
         }
+        reader_ = r;
     }
 
     int16_t* StoredBlock(Component& k, int bx, int by) {
@@ -760,7 +917,7 @@ private:
     bool RestartDue() {
         if (restartInterval_ == 0) return false;
         if (restartsLeft_ == 0) {
-            reader_->Restart();
+            reader_.Restart();
             for (int c = 0; c < ncomp_; ++c) comp_[c].dcPred = 0;
             eobRun_ = 0;
             restartsLeft_ = restartInterval_;
@@ -771,7 +928,7 @@ private:
 
     // One scan into the stored coefficients, then the position after it.
     void DecodeScan() {
-        reader_ = std::make_unique<BitReader>(data_, size_, pos_);
+        reader_ = BitReader(data_, size_, pos_);
         restartsLeft_ = restartInterval_;
         eobRun_ = 0;
         for (int c = 0; c < ncomp_; ++c) comp_[c].dcPred = 0;
@@ -781,7 +938,7 @@ private:
             for (int by = 0; by < bh; ++by)
                 for (int bx = 0; bx < bw; ++bx) {
                     RestartDue();
-                    if (reader_->Overrun()) {
+                    if (reader_.Overrun()) {
                         truncated_ = true;
                         goto done;
                     }
@@ -791,7 +948,7 @@ private:
             for (int my = 0; my < mcusY_; ++my)
                 for (int mx = 0; mx < mcusX_; ++mx) {
                     RestartDue();
-                    if (reader_->Overrun()) {
+                    if (reader_.Overrun()) {
                         truncated_ = true;
                         goto done;
                     }
@@ -803,7 +960,7 @@ private:
                 }
         }
     done:
-        pos_ = reader_->End();
+        pos_ = reader_.End();
     }
 
     // ---- samples and output ----
@@ -815,7 +972,7 @@ private:
             int32_t blk[65] = {};
             for (int mx = 0; mx < mcusX_; ++mx) {
                 RestartDue();
-                if (reader_->Overrun()) {  // the data ended: the rest stays grey
+                if (reader_.Overrun()) {  // the data ended: the rest stays grey
                     streamDone_ = true;
                     for (; mx < mcusX_; ++mx)
                         for (int c = 0; c < ncomp_; ++c) GreyMcu(comp_[c], which, mx);
@@ -829,10 +986,9 @@ private:
                             uint8_t* out = k.plane[which].data() + y * 8 * stride + (mx * k.h + x) * 8;
                             if (SequentialBlock(k, blk)) {
                                 InverseDct(blk, out, stride);
-                                for (int t = 0; t < touchedCount_; ++t) blk[touched_[t]] = 0;
-                                blk[64] = 0;
                             } else {
                                 FillBlock(blk[0], out, stride);
+                                blk[0] = 0;
                             }
                         }
                 }
@@ -847,6 +1003,12 @@ private:
                 for (int bx = 0; bx < k.blocksW; ++bx) {
                     const int16_t* src = StoredBlock(k, bx, my * k.v + y);
                     uint8_t* out = k.plane[which].data() + y * 8 * stride + bx * 8;
+#ifdef QAZ_JPEG_SSE2
+                    if (UseSse2()) {
+                        IdctSse2Stored(src, k.quant, out, stride);
+                        continue;
+                    }
+#endif
                     bool any = false;
                     for (int i = 0; i < 64; ++i) {
                         blk[i] = static_cast<int32_t>(static_cast<U>(static_cast<int32_t>(src[i])) * k.quant[i]);
@@ -887,36 +1049,38 @@ private:
         const int cy = y / k.vs;
         const uint8_t* row = SampleRow(k, cy, my, cur);
         const int cw = k.width;
-        if (k.vs == 2 && (k.hs == 1 || (k.hs == 2 && cw > 2))) {
+        if (k.vs == 2 && k.hs == 1) {
             const bool lower = y & 1;
             const uint8_t* far = SampleRow(k, lower ? cy + 1 : cy - 1, my, cur);
-            if (k.hs == 1) {
-                const int bias = lower ? 2 : 1;
-                for (int x = 0; x < width; ++x) buf[x] = static_cast<uint8_t>((row[x] * 3 + far[x] + bias) >> 2);
-                return buf;
-            }
-            int last = row[0] * 3 + far[0], here = last;
-            buf[0] = static_cast<uint8_t>((here * 4 + 8) >> 4);
-            for (int x = 0; x < cw - 1; ++x) {
-                const int next = row[x + 1] * 3 + far[x + 1];
-                if (x > 0) buf[2 * x] = static_cast<uint8_t>((here * 3 + last + 8) >> 4);
-                buf[2 * x + 1] = static_cast<uint8_t>((here * 3 + next + 7) >> 4);
-                last = here;
-                here = next;
-            }
-            buf[2 * cw - 2] = static_cast<uint8_t>((here * 3 + last + 8) >> 4);
-            buf[2 * cw - 1] = static_cast<uint8_t>((here * 4 + 7) >> 4);
+            const int bias = lower ? 2 : 1;
+            for (int x = 0; x < width; ++x) buf[x] = static_cast<uint8_t>((row[x] * 3 + far[x] + bias) >> 2);
             return buf;
         }
-        if (k.hs == 2 && k.vs == 1 && cw > 2) {
-            buf[0] = row[0];
-            buf[1] = static_cast<uint8_t>((row[0] * 3 + row[1] + 2) >> 2);
-            for (int x = 1; x < cw - 1; ++x) {
-                buf[2 * x] = static_cast<uint8_t>((row[x] * 3 + row[x - 1] + 1) >> 2);
-                buf[2 * x + 1] = static_cast<uint8_t>((row[x] * 3 + row[x + 1] + 2) >> 2);
+        if (k.hs == 2 && k.vs <= 2 && cw > 2) {
+            // The column sums: 3 x the nearer row + the farther one when
+            // halved down too, else 4 x the row; the pairs come out at
+            // sixteen times the sample, rounded with the biases.
+            const uint8_t* far = nullptr;
+            int evenBias = 4, oddBias = 8;
+            if (k.vs == 2) {
+                far = SampleRow(k, y & 1 ? cy + 1 : cy - 1, my, cur);
+                evenBias = 8, oddBias = 7;
             }
-            buf[2 * cw - 2] = static_cast<uint8_t>((row[cw - 1] * 3 + row[cw - 2] + 1) >> 2);
-            buf[2 * cw - 1] = row[cw - 1];
+            auto sum = [&](int x) { return far ? row[x] * 3 + far[x] : row[x] * 4; };
+            auto pair = [&](int x) {
+                const int three = sum(x) * 3;
+                buf[2 * x] = static_cast<uint8_t>((three + sum(x - 1) + evenBias) >> 4);
+                buf[2 * x + 1] = static_cast<uint8_t>((three + sum(x + 1) + oddBias) >> 4);
+            };
+            buf[0] = static_cast<uint8_t>((sum(0) * 4 + evenBias) >> 4);
+            buf[1] = static_cast<uint8_t>((sum(0) * 3 + sum(1) + oddBias) >> 4);
+            int x = 1;
+#ifdef QAZ_JPEG_SSE2
+            if (UseSse2()) x = WidenSse2(row, far, cw, evenBias, oddBias, buf);
+#endif
+            for (; x < cw - 1; ++x) pair(x);
+            buf[2 * cw - 2] = static_cast<uint8_t>((sum(cw - 1) * 3 + sum(cw - 2) + evenBias) >> 4);
+            buf[2 * cw - 1] = static_cast<uint8_t>((sum(cw - 1) * 4 + 7) >> 4);
             return buf;
         }
         for (int x = 0; x < width; ++x) buf[x] = row[x / k.hs];
@@ -934,6 +1098,7 @@ private:
         const ColorTables& t = Colors();
         const int width = header_.width;
         const int ri = bgr_ ? 2 : 0, bi = bgr_ ? 0 : 2;
+        const bool sse2 = UseSse2();
         int cur = 0;
         FillPlanes(0, cur);
         for (int my = 0; my < mcusY_; ++my) {
@@ -942,14 +1107,21 @@ private:
             for (int y = y0; y < y1; ++y) {
                 uint8_t* dst = out_ + static_cast<ptrdiff_t>(y) * stride_;
                 const uint8_t* c0 = FullRow(comp_[0], y, my, cur, upsampled_[0].data());
+                const uint8_t* c1 = ncomp_ == 1 ? nullptr : FullRow(comp_[1], y, my, cur, upsampled_[1].data());
+                const uint8_t* c2 = ncomp_ == 1 ? nullptr : FullRow(comp_[2], y, my, cur, upsampled_[2].data());
+                int x = 0;
+#ifdef QAZ_JPEG_SSE2
+                if (sse2) {
+                    x = RowSse2(c0, c1, c2, rgb, bgr_, dst, width);
+                    dst += 3 * x;
+                }
+#endif
                 if (ncomp_ == 1) {
-                    for (int x = 0; x < width; ++x) dst[3 * x] = dst[3 * x + 1] = dst[3 * x + 2] = c0[x];
+                    for (; x < width; ++x, dst += 3) dst[0] = dst[1] = dst[2] = c0[x];
                     continue;
                 }
-                const uint8_t* c1 = FullRow(comp_[1], y, my, cur, upsampled_[1].data());
-                const uint8_t* c2 = FullRow(comp_[2], y, my, cur, upsampled_[2].data());
                 if (rgb) {
-                    for (int x = 0; x < width; ++x, dst += 3) {
+                    for (; x < width; ++x, dst += 3) {
                         dst[ri] = c0[x];
                         dst[1] = c1[x];
                         dst[bi] = c2[x];
@@ -957,7 +1129,7 @@ private:
                     continue;
                 }
                 const uint8_t* limit = t.limit + 384;
-                for (int x = 0; x < width; ++x, dst += 3) {
+                for (; x < width; ++x, dst += 3) {
                     const int luma = c0[x], cb = c1[x], cr = c2[x];
                     dst[ri] = limit[luma + t.crR[cr]];
                     dst[1] = limit[luma + ((t.cbG[cb] + t.crG[cr]) >> 16)];
@@ -990,9 +1162,7 @@ private:
     int scanCount_ = 0, scanComp_[4] = {};
     int ss_ = 0, se_ = 63, ah_ = 0, al_ = 0;
     int eobRun_ = 0;
-    uint8_t touched_[64] = {};
-    int touchedCount_ = 0;
-    std::unique_ptr<BitReader> reader_;
+    BitReader reader_;
     std::vector<uint8_t> upsampled_[3];
     uint8_t* out_ = nullptr;
     ptrdiff_t stride_ = 0;
@@ -1000,7 +1170,7 @@ private:
 
 }  // namespace
 
-void JpegUsePlainIdct(bool plain) { plainIdct = plain; }
+void JpegUsePlainCode(bool plain) { plainCode = plain; }
 
 DecodeStatus ReadJpegHeader(const uint8_t* data, size_t size, JpegHeader& header) {
     auto decoder = std::make_unique<Decoder>(data, size);

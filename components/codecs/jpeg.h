@@ -39,7 +39,8 @@ DecodeStatus DecodeJpeg(const uint8_t* data, size_t size, const JpegRows& rows, 
 // The same into a top-down RGB picture.
 DecodeStatus DecodeJpeg(const uint8_t* data, size_t size, Picture& out);
 
-// For tests: the plain C inverse DCT even where the SSE2 one could run.
-void JpegUsePlainIdct(bool plain);
+// For tests: the plain C inverse DCT and colour conversion even where the
+// SSE2 ones could run.
+void JpegUsePlainCode(bool plain);
 
 }  // namespace qaz::codecs

@@ -1,6 +1,7 @@
 #include "components/plugins/common/plugin_shell.h"
 
 #include <cstring>
+#include <mutex>
 #include <new>
 #include <stdexcept>
 #include <vector>
@@ -42,6 +43,28 @@ int Input(LPCSTR buf, LONG len, UINT flag, std::vector<uint8_t>& data) {
     if (read != kSpiOk) return read;
     return kFormat.isMine(data.data(), data.size()) ? kSpiOk : kSpiUnknownFormat;
 }
+
+// The input of one call at a time is read into a buffer that lives as long
+// as the library, so that the next picture reuses its pages instead of
+// touching fresh ones; a call made while another holds it reads into its
+// own. Above 16 MB the buffer is let go after the call.
+class InputBuffer {
+public:
+    InputBuffer() : lock_(mutex_, std::try_to_lock) {
+        if (lock_.owns_lock()) data_ = &shared_;
+    }
+    ~InputBuffer() {
+        if (lock_.owns_lock() && shared_.capacity() > (16u << 20)) std::vector<uint8_t>().swap(shared_);
+    }
+    std::vector<uint8_t>& data() { return *data_; }
+
+private:
+    static inline std::mutex mutex_;
+    static inline std::vector<uint8_t> shared_;
+    std::unique_lock<std::mutex> lock_;
+    std::vector<uint8_t> own_;
+    std::vector<uint8_t>* data_ = &own_;
+};
 
 // No C++ exception may leave an entry of the library: running out of
 // memory becomes the interface's memory error, anything else a format
@@ -178,7 +201,8 @@ int WINAPI IsSupported(LPSTR, ULONG_PTR dw) {
 int WINAPI GetPictureInfo(LPSTR buf, LONG len, UINT flag, PictureInfo* info) {
     if (!info) return kSpiReadError;
     return Guarded([&]() -> int {
-        std::vector<uint8_t> data;
+        InputBuffer buffer;
+        std::vector<uint8_t>& data = buffer.data();
         int result = Input(buf, len, flag, data);
         if (result != kSpiOk) return result;
         if (kFormat.describe) return kFormat.describe(data.data(), data.size(), *info);
@@ -199,7 +223,8 @@ int WINAPI GetPicture(LPSTR buf, LONG len, UINT flag, HANDLE* header, HANDLE* bi
     if (report && report(0, 1, data)) return kSpiAborted;
     Dib dib;
     const int result = Guarded([&]() -> int {
-        std::vector<uint8_t> input;
+        InputBuffer buffer;
+        std::vector<uint8_t>& input = buffer.data();
         int read = Input(buf, len, flag, input);
         if (read != kSpiOk) return read;
         if (kFormat.decodeDib) return kFormat.decodeDib(input.data(), input.size(), dib);

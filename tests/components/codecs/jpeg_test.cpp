@@ -99,16 +99,42 @@ TEST_F(Jpeg, DecodesAsDjpegDoes) {
         Bytes reference;
         ASSERT_TRUE(ReadPnm(Path(c.name) + ".pnm", w, h, reference));
         const Bytes file = ReadAll(Path(c.name));
-        for (bool plain : {false, true}) {  // the SSE2 inverse DCT where it runs, and the plain one
-            SCOPED_TRACE(plain ? "plain IDCT" : "fast IDCT");
-            JpegUsePlainIdct(plain);
+        for (bool plain : {false, true}) {  // the SSE2 code where it runs, and the plain C
+            SCOPED_TRACE(plain ? "plain C" : "SSE2");
+            JpegUsePlainCode(plain);
             Picture out;
             ASSERT_EQ(DecodeJpeg(file.data(), file.size(), out), DecodeStatus::Ok);
             ASSERT_EQ(out.width, w);
             ASSERT_EQ(out.height, h);
             EXPECT_TRUE(out.pixels == reference) << "PSNR " << Psnr(out.pixels, reference) << " dB";
         }
-        JpegUsePlainIdct(false);
+        JpegUsePlainCode(false);
+    }
+}
+
+// Widths around the sixteen pixels that the colour conversion takes at a
+// time and heights around the MCU rows, each sampling and colour model.
+TEST_F(Jpeg, EdgeSizesAsDjpegDoes) {
+    const char* const sizes[] = {"1x1", "15x2", "16x16", "17x9", "31x17", "48x7"};
+    const char* const options[] = {"-sample 1x1", "-sample 2x2", "-sample 2x1 -restart 1b", "-grayscale", "-rgb",
+                                   "-progressive -sample 1x1"};
+    for (const char* size : sizes) {
+        ASSERT_EQ(Shell("cd " + dir_ + " && convert -size " + size + " plasma:fractal -seed 9 e.ppm"), 0);
+        for (const char* option : options) {
+            SCOPED_TRACE(std::string(size) + " " + option);
+            ASSERT_EQ(Shell("cd " + dir_ + " && cjpeg " + option + " e.ppm > e.jpg && djpeg -dct int e.jpg > e.pnm"), 0);
+            int w = 0, h = 0;
+            Bytes reference;
+            ASSERT_TRUE(ReadPnm(Path("e.pnm"), w, h, reference));
+            const Bytes file = ReadAll(Path("e.jpg"));
+            for (bool plain : {false, true}) {
+                JpegUsePlainCode(plain);
+                Picture out;
+                ASSERT_EQ(DecodeJpeg(file.data(), file.size(), out), DecodeStatus::Ok);
+                EXPECT_TRUE(out.width == w && out.height == h && out.pixels == reference) << (plain ? "plain C" : "SSE2");
+            }
+            JpegUsePlainCode(false);
+        }
     }
 }
 

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "tests/components/codecs/encoders.h"
@@ -300,6 +301,44 @@ TEST(Plugins, Pic2AndQ4DecodeToTheirPixels) {
 
 // Sizes that wrap 32 bits are refused as too large for memory (result 4),
 // not decoded into a wrapped buffer: a MAG from (0, 0) to (65535, 65535).
+// The library keeps its input buffer between calls and lends it to one call
+// at a time: pictures of several sizes, each decoded over and over by its
+// own thread while the others run, keep their own pixels.
+TEST(Plugins, CallsAtTheSameTimeKeepTheirOwnInput) {
+    Plugin mag("ifmag.spi");
+    ASSERT_TRUE(mag.picture);
+    const struct {
+        int w, h;
+    } sizes[] = {{640, 400}, {8, 8}, {200, 150}, {33, 17}};
+    const auto pal = Palette(256);
+    struct Run {
+        std::string path;
+        Rgb first;
+        int failed = 0, differed = 0;
+    };
+    std::vector<Run> runs;
+    for (const auto& size : sizes)
+        runs.push_back({TempFile(("qaz_t" + std::to_string(runs.size()) + ".mag").c_str(),
+                                 qaz::testenc::EncodeMag(size.w, size.h, Indices(size.w, size.h, 256), pal)),
+                        {}});
+    std::vector<std::thread> threads;
+    for (Run& run : runs)
+        threads.emplace_back([&mag, &run] {
+            for (int i = 0; i < 20; ++i) {
+                Rgb out;
+                if (mag.Decode(run.path, 0, i ? out : run.first) != 0) ++run.failed;
+                else if (i && out.rgb != run.first.rgb) ++run.differed;
+            }
+        });
+    for (std::thread& t : threads) t.join();
+    for (size_t i = 0; i < runs.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(runs[i].failed, 0);
+        EXPECT_EQ(runs[i].differed, 0);
+        ExpectIndexed(runs[i].first, sizes[i].w, sizes[i].h, Indices(sizes[i].w, sizes[i].h, 256), pal);
+    }
+}
+
 TEST(Plugins, ForgedSizesAreRefused) {
     auto mag = qaz::testenc::EncodeMag(8, 1, std::vector<uint8_t>(8, 3), Palette(16));
     size_t header = 0;
