@@ -171,7 +171,10 @@ bool ExtractTarget::CreateTemp(const std::string& beside) {
         file_ = CreateFileA(temp_.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
                             FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
         if (file_ != INVALID_HANDLE_VALUE) return true;
-        if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) break;
+        const DWORD error = GetLastError();
+        if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) continue;
+        if (heldOpen_ == 0) break;
+        CloseHeld();  // the system may be out of handles: try again without those
     }
     temp_.clear();
     return false;
@@ -231,24 +234,55 @@ int ExtractTarget::CommitFile(const FILETIME* modified) {
     if (file_ == INVALID_HANDLE_VALUE) return kErrorCannotWrite;
     const bool flushed = Flush();
     if (flushed && modified) SetFileTime(file_, nullptr, nullptr, modified);
-    const bool renamed = flushed && !hold_ && RenameOpenFile(file_, final_);
+    if (flushed && hold_) {
+        // Held open while there are handles to spare: opening it again to
+        // rename it costs as much as making it did.
+        HANDLE keep = INVALID_HANDLE_VALUE;
+        if (heldOpen_ < kHeldOpen) {
+            keep = file_;
+            ++heldOpen_;
+        } else if (!CloseHandle(file_)) {
+            file_ = INVALID_HANDLE_VALUE;
+            return DropTemp();
+        }
+        file_ = INVALID_HANDLE_VALUE;
+        held_.push_back({temp_, final_, keep});
+        if (!staging_.empty() && temp_.compare(0, staging_.back().size(), staging_.back()) == 0) ++staged_;
+        temp_.clear();
+        fileBytes_ = 0;
+        return kOk;
+    }
+    const bool renamed = flushed && RenameOpenFile(file_, final_);
     const bool closed = CloseHandle(file_) != 0;
     file_ = INVALID_HANDLE_VALUE;
-    if (flushed && closed && hold_) {
-        held_.push_back({temp_, final_});
-        if (!staging_.empty() && temp_.compare(0, staging_.back().size(), staging_.back()) == 0) ++staged_;
-    } else if (!flushed || !closed || (!renamed && !RenameClosedFile(temp_, final_))) {
+    if (!flushed || !closed || (!renamed && !RenameClosedFile(temp_, final_))) {
         // A file renamed whose closing failed is dropped under its name.
-        DeleteFileA((renamed ? final_ : temp_).c_str());
-        temp_.clear();
-        room_ += fileBytes_;
-        budget_ += fileBytes_;
-        fileBytes_ = 0;
-        return kErrorCannotWrite;
+        if (renamed) temp_ = final_;
+        return DropTemp();
     }
     temp_.clear();
     fileBytes_ = 0;
     return kOk;
+}
+
+// Removes the closed file under temp_ and gives its room back.
+int ExtractTarget::DropTemp() {
+    DeleteFileA(temp_.c_str());
+    temp_.clear();
+    room_ += fileBytes_;
+    budget_ += fileBytes_;
+    fileBytes_ = 0;
+    return kErrorCannotWrite;
+}
+
+// Closes the handles of held files (they are opened again to be renamed).
+void ExtractTarget::CloseHeld() {
+    for (Held& h : held_) {
+        if (h.file == INVALID_HANDLE_VALUE) continue;
+        if (!CloseHandle(h.file)) h.failed = true;
+        h.file = INVALID_HANDLE_VALUE;
+    }
+    heldOpen_ = 0;
 }
 
 void ExtractTarget::AbortFile() {
@@ -268,18 +302,26 @@ void ExtractTarget::AbortFile() {
 
 int ExtractTarget::Publish() {
     int result = kOk;
-    for (const Held& h : held_) {
-        if (!RenameClosedFile(h.temp, h.final)) {
-            DeleteFileA(h.temp.c_str());
+    for (Held& h : held_) {
+        bool renamed = false, done = !h.failed;
+        if (h.file != INVALID_HANDLE_VALUE) {
+            renamed = done && RenameOpenFile(h.file, h.final);
+            done = CloseHandle(h.file) != 0 && done;
+            h.file = INVALID_HANDLE_VALUE;
+        }
+        if (!done || (!renamed && !RenameClosedFile(h.temp, h.final))) {
+            DeleteFileA((renamed ? h.final : h.temp).c_str());  // a file whose closing failed is incomplete
             result = kErrorCannotWrite;
         }
     }
     held_.clear();
+    heldOpen_ = 0;
     hold_ = false;
     return result;
 }
 
 void ExtractTarget::DiscardHeld() {
+    CloseHeld();
     for (const Held& h : held_) DeleteFileA(h.temp.c_str());
     held_.clear();
 }

@@ -74,6 +74,8 @@ public:
 private:
     bool Flush();
     bool CreateTemp(const std::string& beside);
+    int DropTemp();
+    void CloseHeld();
     int CopyInside(const std::string& relative, const std::string& inside);
 
     struct Link {
@@ -81,6 +83,8 @@ private:
     };
     struct Held {
         std::string temp, final;
+        HANDLE file;          // still open, or INVALID_HANDLE_VALUE
+        bool failed = false;  // its closing failed: it is incomplete
     };
 
     std::string folder_;  // ends with "\"
@@ -96,6 +100,7 @@ private:
     uint64_t budget_;               // what the caller still allows to be written
     bool hold_ = false;
     std::vector<Held> held_;
+    size_t heldOpen_ = 0;           // held files whose handles are open
     std::vector<Link> links_;
     std::vector<std::string> staging_;  // folders of temporary files, each ending with "\"
     size_t staged_ = 0;                 // held files in the last of them
@@ -105,6 +110,10 @@ private:
 
 // How many bytes a file collects before they go to the disk.
 constexpr size_t kWriteBlock = 1u << 20;
+
+// Held files kept open until they are published (beyond these, each is
+// closed and opened again to take its name).
+constexpr size_t kHeldOpen = 4096;
 
 // Held files a staging folder takes before the next one is begun.
 constexpr size_t kStagedPerFolder = 256;
