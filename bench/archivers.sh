@@ -50,14 +50,16 @@ ratio() {
 }
 
 echo "tree: ${size} MB in $(find "$out/tree" -type f | wc -l) files; $QAZ_ARCH build under Wine"
-rm -rf "$out/x" && mkdir -p "$out/x"
+bench_fresh "$out/x"
 t_ours=$(ours "$(win "$out/Tar32.dll")" Tar "xvfo \"$(win "$out/tree.tgz")\" \"$(win "$out/x/ours_tgz")\\\"")
+sync
 t_peer=$(peer bash -c "mkdir -p '$out/x/peer_tgz' && tar -xzf '$out/tree.tgz' -C '$out/x/peer_tgz'")
 diff -r "$out/x/ours_tgz/tree" "$out/tree" >/dev/null || { echo "tgz extraction differs" >&2; exit 1; }
 ratio "extract .tgz (tar xzf)" "$t_ours" "$t_peer"
-rm -rf "$out/x" && mkdir -p "$out/x"
+bench_fresh "$out/x"
 
 z_ours=$(ours "$(win "$out/Unzip32.dll")" UnZip "-x -s -V -i \"$(win "$out/tree.zip")\" \"$(win "$out/x/ours_zip")\\\"")
+sync
 z_peer=$(peer unzip -qo "$out/tree.zip" -d "$out/x/peer_zip")
 diff -r "$out/x/ours_zip/tree" "$out/tree" >/dev/null || { echo "zip extraction differs" >&2; exit 1; }
 ratio "extract .zip (unzip)" "$z_ours" "$z_peer"

@@ -16,6 +16,12 @@ ours() {
   [ "${r#* }" = 0 ] || { echo "our command failed: $* -> $r" >&2; exit 1; }
   echo "${r% *}"
 }
+# bench_fresh FOLDER...: the folders emptied (made when missing), and what
+# the disk still had to write from earlier runs written first, so that no
+# run pays for the one before it.
+bench_fresh() {
+  rm -rf "$@" && mkdir -p "$@" && sync
+}
 # peer COMMAND...: the command's wall time in milliseconds.
 peer() {
   local s e

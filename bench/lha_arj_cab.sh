@@ -34,7 +34,7 @@ ratio() {
   printf '%-30s ours %8.0f ms  peer %8.0f ms  ratio %s\n' "$1" "$2" "$3" "$r"
   bench_ratio "$1" "$r"
 }
-fresh() { rm -rf "$out/x" && mkdir -p "$out/x/ours" "$out/x/peer"; }
+fresh() { rm -rf "$out/x" && bench_fresh "$out/x/ours" "$out/x/peer"; }
 # The machine may be shared: each extraction runs $runs times, into fresh
 # folders, and its fastest run counts (ours is left in x/ours to compare).
 runs=${QAZ_BENCH_RUNS:-3}

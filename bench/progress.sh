@@ -7,7 +7,8 @@
 # ratio (with / without); the window may cost at most 3 %.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-. "$here/../scripts/env.sh"
+. "$here/common.sh"
+bench_display
 out=$build/bench/progress
 mkdir -p "$out"
 bin=$build/$QAZ_ARCH/bin
@@ -49,13 +50,15 @@ restore() {
     timeout 60 "$qaz_wine" reg delete "$x11key" /v Managed /f >/dev/null 2>&1
   fi
 }
-trap restore EXIT
+trap 'restore; bench_end_display' EXIT
 
 w() { echo "Z:$(echo "$1" | tr / '\\')"; }
 run() {  # label library prefix command
-  printf '%-16s ' "$1"
-  QAZ_TIMEOUT=1800 "$here/../scripts/wine.sh" "$out/progress_time.exe" "$(w "$out/$2")" "$3" "$(w "$out")" "$runs" "$4" |
-    tr -d '\r'
+  local line
+  line=$(QAZ_TIMEOUT=1800 "$here/../scripts/wine.sh" "$out/progress_time.exe" "$(w "$out/$2")" "$3" "$(w "$out")" \
+    "$runs" "$4" | tr -d '\r')
+  printf '%-16s %s\n' "$1" "$line"
+  bench_ratio "$1, with / without window" "$(grep -o 'ratio [0-9.]*' <<<"$line" | cut -d' ' -f2)"
 }
 run "tgz pack" Tar32.dll Tar "cvfz6 \"$(w "$out/tree.tgz")\" tree"
 run "tgz extract" Tar32.dll Tar "xvfo \"$(w "$out/tree.tgz")\" \"$(w "$out/x_tgz")\\\""

@@ -39,7 +39,7 @@ PY
     jlha c2o5 small.lzh $lha_files >/dev/null && arj a -r -y -m1 small.arj small >/dev/null)
 fi
 runs=${QAZ_BENCH_RUNS:-2}
-fresh() { rm -rf "$out/x" && mkdir -p "$out/x/ours" "$out/x/peer"; }
+fresh() { rm -rf "$out/x" && bench_fresh "$out/x/ours" "$out/x/peer"; }
 best() {  # command... -> the smallest time of $runs runs, each into fresh folders
   local b="" t
   for _ in $(seq "$runs"); do
