@@ -13,7 +13,7 @@ mkdir -p "$out"
 bin=$build/$QAZ_ARCH/bin
 [ -f "$bin/ifjpeg.spi" ] || "$here/../scripts/build.sh"
 $bench_cxx -O2 -static -o "$out/spi_time.exe" "$here/spi_time.cpp"
-convert -size 1920x1080 plasma:fractal -seed 1 -quality 90 "$out/bench.jpg" 2>/dev/null ||
+convert -seed 1 -size 1920x1080 plasma:fractal -quality 90 "$out/bench.jpg" 2>/dev/null ||
   convert -size 1920x1080 gradient:red-blue -quality 90 "$out/bench.jpg"
 cp "$bin/ifjpeg.spi" "$out/"
 
