@@ -42,12 +42,6 @@ PY
   (cd "$out" && tar -I 'gzip -6' -cf tree.tgz tree && zip -qr tree.zip tree)
 fi
 size=$(du -sm "$out/tree" | cut -f1)
-ratio() {
-  local r
-  r=$(printf '%.2f' "$(echo "$2 / $3" | bc -l)")
-  printf '%-28s ours %8.0f ms  peer %8.0f ms  ratio %s\n' "$1" "$2" "$3" "$r"
-  bench_ratio "$1" "$r"
-}
 
 echo "tree: ${size} MB in $(find "$out/tree" -type f | wc -l) files; $QAZ_ARCH build under Wine"
 bench_fresh "$out/x"

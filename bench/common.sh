@@ -29,6 +29,29 @@ peer() {
   echo $(( (e - s) / 1000000 ))
 }
 
+# ratio NAME OURS PEER: prints both times and their ratio, and records it.
+ratio() {
+  local r
+  r=$(printf '%.2f' "$(echo "$2 / $3" | bc -l)")
+  printf '%-30s ours %8.0f ms  peer %8.0f ms  ratio %s\n' "$1" "$2" "$3" "$r"
+  bench_ratio "$1" "$r"
+}
+# For the extraction benches, which extract into $out/x/ours and $out/x/peer:
+# fresh empties both; best COMMAND... is the smallest time of $runs runs,
+# each into fresh folders (ours is left in x/ours to compare); in_peer
+# COMMAND... times a peer inside x/peer.
+fresh() { rm -rf "$out/x" && bench_fresh "$out/x/ours" "$out/x/peer"; }
+best() {
+  local b="" t
+  for _ in $(seq "$runs"); do
+    fresh
+    t=$("$@")
+    if [ -z "$b" ] || [ "$(echo "$t < $b" | bc)" = 1 ]; then b=$t; fi
+  done
+  echo "$b"
+}
+in_peer() { (cd "$out/x/peer" && peer "$@"); }
+
 # bench_ratio NAME RATIO: one ratio (ours / the peer's) for the summary that
 # bench/all.sh prints; a no-op when a script runs on its own.
 bench_ratio() {

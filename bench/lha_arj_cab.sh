@@ -28,26 +28,9 @@ if [ ! -f "$out/data.cab" ]; then
   (cd "$out/data" && jlha c2o5 ../data.lzh ./* >/dev/null && arj a -y -m1 ../data.arj ./* >/dev/null &&
     gcab -c -z ../data.cab ./*)
 fi
-ratio() {
-  local r
-  r=$(printf '%.2f' "$(echo "$2 / $3" | bc -l)")
-  printf '%-30s ours %8.0f ms  peer %8.0f ms  ratio %s\n' "$1" "$2" "$3" "$r"
-  bench_ratio "$1" "$r"
-}
-fresh() { rm -rf "$out/x" && bench_fresh "$out/x/ours" "$out/x/peer"; }
 # The machine may be shared: each extraction runs $runs times, into fresh
 # folders, and its fastest run counts (ours is left in x/ours to compare).
 runs=${QAZ_BENCH_RUNS:-3}
-best() {  # command... -> the smallest time of $runs runs
-  local b="" t i
-  for i in $(seq "$runs"); do
-    fresh
-    t=$("$@")
-    if [ -z "$b" ] || [ "$(echo "$t < $b" | bc)" = 1 ]; then b=$t; fi
-  done
-  echo "$b"
-}
-in_peer() { (cd "$out/x/peer" && peer "$@"); }
 
 echo "data: $(du -sm "$out/data" | cut -f1) MB in $(ls "$out/data" | wc -l) files; $QAZ_ARCH build under Wine; best of $runs runs"
 t_ours=$(best ours "$(win "$out/Unlha32.dll")" Unlha "x -a1 \"$(win "$out/data.lzh")\" \"$(win "$out/x/ours")\\\"")

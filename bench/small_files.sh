@@ -41,23 +41,6 @@ PY
     jlha c2o5 small.lzh $lha_files >/dev/null && arj a -r -y -m1 small.arj small >/dev/null)
 fi
 runs=${QAZ_BENCH_RUNS:-2}
-fresh() { rm -rf "$out/x" && bench_fresh "$out/x/ours" "$out/x/peer"; }
-best() {  # command... -> the smallest time of $runs runs, each into fresh folders
-  local b="" t
-  for _ in $(seq "$runs"); do
-    fresh
-    t=$("$@")
-    if [ -z "$b" ] || [ "$(echo "$t < $b" | bc)" = 1 ]; then b=$t; fi
-  done
-  echo "$b"
-}
-in_peer() { (cd "$out/x/peer" && peer "$@"); }
-ratio() {
-  local r
-  r=$(printf '%.2f' "$(echo "$2 / $3" | bc -l)")
-  printf '%-30s ours %8.0f ms  peer %8.0f ms  ratio %s\n' "$1" "$2" "$3" "$r"
-  bench_ratio "$1" "$r"
-}
 same() { diff -r "$out/x/ours/small" "$out/small" >/dev/null || { echo "$1 extraction differs" >&2; exit 1; }; }
 
 echo "data: $(find "$out/small" -type f | wc -l) files, $(du -sm "$out/small" | cut -f1) MB; $QAZ_ARCH build under Wine; best of $runs runs"
@@ -73,14 +56,6 @@ ratio "5,000 files ARJ -m1 (arj x)" "$t" "$(best in_peer arj x -y ../../small.ar
 # What any Windows program pays under Wine for as many files of the mean
 # size, made straight under their names or through temporary ones (not in
 # the table: a measure of the test bed, not of our libraries).
-floor() {
-  local b="" t
-  for _ in $(seq "$runs"); do
-    fresh
-    t=$(QAZ_TIMEOUT=900 "$top/scripts/wine.sh" "$out/file_floor.exe" "$(win "$out/x/ours")" 5000 10752 "$@" | tr -d '\r')
-    if [ -z "$b" ] || [ "$t" -lt "$b" ]; then b=$t; fi
-  done
-  echo "$b"
-}
-printf 'a minimal program under Wine, 5,000 files: straight %s ms, through temporary names %s ms\n' "$(floor)" "$(floor temp)"
+floor() { QAZ_TIMEOUT=900 "$top/scripts/wine.sh" "$out/file_floor.exe" "$(win "$out/x/ours")" 5000 10752 "$@" | tr -d '\r'; }
+printf 'a minimal program under Wine, 5,000 files: straight %s ms, through temporary names %s ms\n' "$(best floor)" "$(best floor temp)"
 rm -rf "$out/x"
