@@ -69,6 +69,21 @@ bool RenameClosedFile(const std::string& temp, const std::string& final) {
     return MoveFileExA(temp.c_str(), final.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
 }
 
+// Gives a file its final name through its handle, which is closed here, or
+// by name where it has none or that fails. A file that is not complete, or
+// whose closing failed, or that cannot be named, is removed under whichever
+// name it has; false then.
+bool PutInPlace(HANDLE file, bool complete, const std::string& temp, const std::string& final) {
+    bool renamed = false;
+    if (file != INVALID_HANDLE_VALUE) {
+        renamed = complete && RenameOpenFile(file, final);
+        complete = CloseHandle(file) != 0 && complete;
+    }
+    if (complete && (renamed || RenameClosedFile(temp, final))) return true;
+    DeleteFileA((renamed ? final : temp).c_str());
+    return false;
+}
+
 uint64_t FreeBytes(const std::string& folder) {
     ULARGE_INTEGER free;
     if (!GetDiskFreeSpaceExA(folder.c_str(), &free, nullptr, nullptr)) return UINT64_MAX;
@@ -234,40 +249,33 @@ int ExtractTarget::CommitFile(const FILETIME* modified) {
     if (file_ == INVALID_HANDLE_VALUE) return kErrorCannotWrite;
     const bool flushed = Flush();
     if (flushed && modified) SetFileTime(file_, nullptr, nullptr, modified);
+    HANDLE file = file_;
+    file_ = INVALID_HANDLE_VALUE;
     if (flushed && hold_) {
         // Held open while there are handles to spare: opening it again to
         // rename it costs as much as making it did.
-        HANDLE keep = INVALID_HANDLE_VALUE;
         if (heldOpen_ < kHeldOpen) {
-            keep = file_;
             ++heldOpen_;
-        } else if (!CloseHandle(file_)) {
-            file_ = INVALID_HANDLE_VALUE;
-            return DropTemp();
+        } else if (CloseHandle(file)) {
+            file = INVALID_HANDLE_VALUE;
+        } else {
+            DeleteFileA(temp_.c_str());
+            return GiveBack();
         }
-        file_ = INVALID_HANDLE_VALUE;
-        held_.push_back({temp_, final_, keep});
+        held_.push_back({temp_, final_, file});
         if (!staging_.empty() && temp_.compare(0, staging_.back().size(), staging_.back()) == 0) ++staged_;
         temp_.clear();
         fileBytes_ = 0;
         return kOk;
     }
-    const bool renamed = flushed && RenameOpenFile(file_, final_);
-    const bool closed = CloseHandle(file_) != 0;
-    file_ = INVALID_HANDLE_VALUE;
-    if (!flushed || !closed || (!renamed && !RenameClosedFile(temp_, final_))) {
-        // A file renamed whose closing failed is dropped under its name.
-        if (renamed) temp_ = final_;
-        return DropTemp();
-    }
+    if (!PutInPlace(file, flushed, temp_, final_)) return GiveBack();
     temp_.clear();
     fileBytes_ = 0;
     return kOk;
 }
 
-// Removes the closed file under temp_ and gives its room back.
-int ExtractTarget::DropTemp() {
-    DeleteFileA(temp_.c_str());
+// After the file being written was removed: its room is given back.
+int ExtractTarget::GiveBack() {
     temp_.clear();
     room_ += fileBytes_;
     budget_ += fileBytes_;
@@ -291,29 +299,14 @@ void ExtractTarget::AbortFile() {
         CloseHandle(file_);
         file_ = INVALID_HANDLE_VALUE;
     }
-    if (!temp_.empty()) {
-        DeleteFileA(temp_.c_str());
-        temp_.clear();
-    }
-    room_ += fileBytes_;  // the dropped file gives its room back
-    budget_ += fileBytes_;
-    fileBytes_ = 0;
+    if (!temp_.empty()) DeleteFileA(temp_.c_str());
+    GiveBack();
 }
 
 int ExtractTarget::Publish() {
     int result = kOk;
-    for (Held& h : held_) {
-        bool renamed = false, done = !h.failed;
-        if (h.file != INVALID_HANDLE_VALUE) {
-            renamed = done && RenameOpenFile(h.file, h.final);
-            done = CloseHandle(h.file) != 0 && done;
-            h.file = INVALID_HANDLE_VALUE;
-        }
-        if (!done || (!renamed && !RenameClosedFile(h.temp, h.final))) {
-            DeleteFileA((renamed ? h.final : h.temp).c_str());  // a file whose closing failed is incomplete
-            result = kErrorCannotWrite;
-        }
-    }
+    for (const Held& h : held_)
+        if (!PutInPlace(h.file, !h.failed, h.temp, h.final)) result = kErrorCannotWrite;
     held_.clear();
     heldOpen_ = 0;
     hold_ = false;

@@ -74,7 +74,7 @@ public:
 private:
     bool Flush();
     bool CreateTemp(const std::string& beside);
-    int DropTemp();
+    int GiveBack();
     void CloseHeld();
     int CopyInside(const std::string& relative, const std::string& inside);
 
