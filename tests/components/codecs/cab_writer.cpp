@@ -249,13 +249,22 @@ private:
 
 }  // namespace
 
-Bytes LzxCabinet(const std::vector<std::pair<std::string, Bytes>>& files, int window, const std::string& kinds, bool e8) {
-    Bytes all;
-    std::vector<CabEntry> records;
+namespace {
+
+// The files' bytes one after another, as one folder holds them, and their records.
+void OneFolder(const std::vector<std::pair<std::string, Bytes>>& files, Bytes& all, std::vector<CabEntry>& records) {
     for (const auto& f : files) {
         all.insert(all.end(), f.second.begin(), f.second.end());
         records.push_back({f.first, uint32_t(f.second.size()), 0x20});
     }
+}
+
+}  // namespace
+
+Bytes LzxCabinet(const std::vector<std::pair<std::string, Bytes>>& files, int window, const std::string& kinds, bool e8) {
+    Bytes all;
+    std::vector<CabEntry> records;
+    OneFolder(files, all, records);
     LzxWriter w(window, e8, 12000000);
     std::vector<CabBlock> blocks;
     // An upper-case kind is a block over that frame and the next.
@@ -281,10 +290,7 @@ Bytes LzxCabinet(const std::vector<std::pair<std::string, Bytes>>& files, int wi
 Bytes MszipCabinet(const std::vector<std::pair<std::string, Bytes>>& files) {
     Bytes all;
     std::vector<CabEntry> records;
-    for (const auto& f : files) {
-        all.insert(all.end(), f.second.begin(), f.second.end());
-        records.push_back({f.first, uint32_t(f.second.size()), 0x20});
-    }
+    OneFolder(files, all, records);
     std::vector<CabBlock> blocks;
     for (size_t at = 0; at < all.size(); at += 32768) {
         const size_t n = std::min<size_t>(32768, all.size() - at), back = std::min<size_t>(32768, at);
